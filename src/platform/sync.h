@@ -1,0 +1,14 @@
+// The named mutex, shared by the processes of one user: a lock file under
+// $XDG_RUNTIME_DIR (else the temporary folder) named after the mutex.
+// CreateMutexA sets ERROR_ALREADY_EXISTS while another process holds it.
+#pragma once
+
+#include "platform/win_types.h"
+
+namespace win {
+
+HANDLE CreateMutexA(void* securityAttributes, BOOL initialOwner, const char* name);
+BOOL ReleaseMutex(HANDLE mutex);
+BOOL CloseHandle(HANDLE handle);
+
+}  // namespace win
