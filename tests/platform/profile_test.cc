@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <optional>
 #include <string>
@@ -225,6 +227,23 @@ TEST_F(ProfileTest, Utf16FileStaysUtf16) {
   WriteFile(bare, "\xFF\xFE");
   EXPECT_TRUE(win::WritePrivateProfileStringA("s", "k", "v", bare.c_str()));
   EXPECT_EQ(ReadFile(bare), Utf16("\r\n[s]\r\nk=v\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProfilePathTest, WindowsPathsResolveInThePrefix) {
+  TempDir prefix;
+  testing_support::ScopedEnv env("WINEPREFIX", prefix.path());
+  testing_support::MakeDirs(prefix.Join("drive_c/Prog"));
+  testing_support::MakeDirs(prefix.Join("dosdevices"));
+  ASSERT_EQ(symlink("../drive_c", prefix.Join("dosdevices/c:").c_str()), 0);
+  EXPECT_TRUE(win::WritePrivateProfileStringA("s", "k", "v", "C:\\Prog\\a.ini"));
+  EXPECT_EQ(ReadFile(prefix.Join("drive_c/Prog/a.ini")), "[s]\r\nk=v\r\n");
+  EXPECT_EQ(win::GetPrivateProfileIntA("S", "K", 3, "c:\\PROG\\A.INI"), 0u);  // "v": no digits
+  char buf[8];
+  EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, 8, "c:\\PROG\\A.INI"), 1u);
 }
 
 }  // namespace
