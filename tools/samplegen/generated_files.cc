@@ -1,17 +1,24 @@
+#include "generated_files.h"
+
 #include <filesystem>
 #include <fstream>
-#include "generated_files.h"
+
+#include "pegen/pe_builder.h"
 
 namespace samplegen {
 
 bool WriteProgramFile(const std::string& hostPath, const std::string& productVersion, std::string* error) {
-  std::filesystem::create_directories(std::filesystem::path(hostPath).parent_path());
-  std::ofstream(hostPath) << "MZ";
-  return true;
-}
-
-bool WriteHistoryFile(const std::string& hostPath, int tasks, std::vector<SeedFile>* seeds, std::string* error) {
-  return true;
+  pegen::PeSpec spec;
+  spec.productVersion = productVersion;
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(hostPath).parent_path(), ec);
+  std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
+  std::string image = pegen::BuildPe(spec);
+  out.write(image.data(), static_cast<std::streamsize>(image.size()));
+  out.close();
+  if (out.good()) return true;
+  *error = "cannot write " + hostPath;
+  return false;
 }
 
 }  // namespace samplegen
