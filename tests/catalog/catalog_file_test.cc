@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "catalog/catalog_manager.h"
+#include "catalog/new_task_folders.h"
 #include "test_support.h"
 
 namespace {
@@ -66,6 +67,40 @@ TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(CatalogManager::Instance().SaveToFile("C:\\Absent\\Components\\category\\Category.xml"));
   EXPECT_FALSE(PathExists(prefix_.Join("drive_c/Absent")));
+}
+
+TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
+  RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_EQ(ReadFile(XmlFile()), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"
+                                           "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/>"
+                                           "</zrCatalogManager>");
+}
+
+TEST_F(CatalogFileTest, RebuildKeepsEarlierFoldersAndAddsTheList) {
+  std::string fromHistory = "E:\\Music";
+  CatalogManager::Instance().AddFolder(fromHistory);
+  WriteOldIni(
+      "[NewTaskDir]\r\nnewtask=||D:\\A|||d:\\a|D:\\A\\| |E:\\Music\\Rock |\r\n"
+      "[TaskDefaultSettings]\r\nDefaultFolder=D:\\A\r\n");
+  RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_EQ(ReadFile(XmlFile()),
+            kHeader + "<zrCatalogManager><zrCatalog Path=\"\">"
+                      "<Catalog Path=\" \\\"/><Catalog Path=\"D:\\A\\\"/><Catalog Path=\"d:\\a\\\"/>"
+                      "<Catalog Path=\"E:\\Music\\\"><Catalog Path=\"E:\\Music\\Rock \\\"/></Catalog>"
+                      "</zrCatalog><zrDefaultCatalog Path=\"D:\\A\"/></zrCatalogManager>");
+}
+
+// In code page 936 the folders are converted to UTF-8 one by one, after the
+// list was split on its bytes.
+TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
+  ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
+  WriteOldIni("[NewTaskDir]\r\nnewtask=D:\\\xD6\xD0\xCE\xC4|\r\n"
+              "[TaskDefaultSettings]\r\nDefaultFolder=C:\\\xCF\xC2\xD4\xD8\\\r\n");
+  RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_EQ(ReadFile(XmlFile()),
+            kHeader + "<zrCatalogManager><zrCatalog Path=\"\">"
+                      "<Catalog Path=\"D:\\\xE4\xB8\xAD\xE6\x96\x87\\\"/></zrCatalog>"
+                      "<zrDefaultCatalog Path=\"C:\\\xE4\xB8\x8B\xE8\xBD\xBD\\\"/></zrCatalogManager>");
 }
 
 }  // namespace
