@@ -34,6 +34,7 @@ std::string ReadAllFrom(FILE* file) {
 
 // In the child: environment, folder, output files; then exec. Never returns.
 [[noreturn]] void ExecConverter(const ProcessSpec& spec, int outFd, int errFd, bool nullStdin) {
+  std::string program = ConverterPath();  // before the folder changes
   for (const auto& [name, value] : spec.env) {
     if (value.empty())
       unsetenv(name.c_str());
@@ -47,7 +48,6 @@ std::string ReadAllFrom(FILE* file) {
   }
   dup2(outFd, STDOUT_FILENO);
   dup2(errFd, STDERR_FILENO);
-  std::string program = ConverterPath();
   std::vector<char*> argv{program.data()};
   std::vector<std::string> args = spec.args;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -136,7 +136,9 @@ ProcessResult RunConverterOnTerminal(const ProcessSpec& spec, const std::string&
 
 MutexHolder::MutexHolder(const std::string& name, const std::string& runtimeDir) {
   int ready[2], release[2];
-  if (pipe(ready) != 0 || pipe(release) != 0) return;
+  // Close-on-exec, so that a converter started meanwhile does not keep the
+  // release pipe open and the holder alive.
+  if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
   pid_t pid = fork();
   if (pid == 0) {
     close(ready[0]);

@@ -27,6 +27,12 @@ constexpr char kOld[] = "drive_c/Program Files (x86)/Vorlake/";
 constexpr char kNew[] = "drive_c/Program Files (x86)/Vorlake6/";
 constexpr char kShared[] = "drive_c/Program Files (x86)/Common Files/Vorlake Network/VorlakeS/";
 
+std::string Joined(const std::set<std::string>& paths) {
+  std::string text;
+  for (const std::string& p : paths) text += "  " + p + "\n";
+  return text;
+}
+
 class UpgradeRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -73,6 +79,33 @@ class UpgradeRunTest : public ::testing::Test {
     return paths;
   }
 
+  // What the run writes besides the copies, for this sample.
+  std::set<std::string> ExpectedOutputs() const {
+    std::set<std::string> paths;
+    if (options_.settings) paths.insert(std::string(kNew) + "Components/category/Category.xml");
+    return paths;
+  }
+
+  std::set<std::string> ExpectedCreated() const {
+    std::set<std::string> paths = ExpectedCopies();
+    paths.merge(ExpectedOutputs());
+    return paths;
+  }
+
+  // The run created exactly `expected` and changed or removed nothing.
+  void ExpectCreatedExactly(const std::set<std::string>& expected, const std::string& context = "") const {
+    TreeChanges changes = Changes();
+    std::set<std::string> missing, unexpected;
+    for (const std::string& p : expected)
+      if (!changes.created.count(p)) missing.insert(p);
+    for (const std::string& p : changes.created)
+      if (!expected.count(p)) unexpected.insert(p);
+    EXPECT_TRUE(missing.empty()) << "not created:\n" << Joined(missing) << context;
+    EXPECT_TRUE(unexpected.empty()) << "created unexpectedly:\n" << Joined(unexpected) << context;
+    EXPECT_TRUE(changes.changed.empty()) << "changed:\n" << Joined(changes.changed);
+    EXPECT_TRUE(changes.removed.empty()) << "removed:\n" << Joined(changes.removed);
+  }
+
   void ExpectCopiesMade(const TreeSnapshot& after) const {
     for (const std::string& path : ExpectedCopies()) {
       std::string source = path.rfind(kShared, 0) == 0
@@ -93,27 +126,18 @@ void ExpectQuietExit(const ProcessResult& result) {
   EXPECT_EQ(result.out, "");
 }
 
-std::string Joined(const std::set<std::string>& paths) {
-  std::string text;
-  for (const std::string& p : paths) text += "  " + p + "\n";
-  return text;
-}
-
 TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
   Generate();
   ProcessResult result = RunConverter(Spec());
   ExpectQuietExit(result);
-  TreeChanges changes = Changes();
-  EXPECT_EQ(changes.created, ExpectedCopies()) << "created:\n" << Joined(changes.created) << result.err;
-  EXPECT_TRUE(changes.changed.empty()) << Joined(changes.changed);
-  EXPECT_TRUE(changes.removed.empty()) << Joined(changes.removed);
+  ExpectCreatedExactly(ExpectedCreated(), result.err);
   ExpectCopiesMade(Snapshot(prefix()));
 }
 
 TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
   Generate();
   ExpectQuietExit(RunConverter(Spec({"C:\\Program", "Files", "(x86)\\Vorlake6"})));
-  EXPECT_EQ(Changes().created, ExpectedCopies());
+  ExpectCreatedExactly(ExpectedCreated());
 }
 
 TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
@@ -121,8 +145,7 @@ TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
   testing_support::WriteFile(prefix() + "/" + kNew + "Program/history.mdb", "existing");
   before_ = Snapshot(prefix());
   ExpectQuietExit(RunConverter(Spec()));
-  TreeChanges changes = Changes();
-  EXPECT_TRUE(changes.created.empty() && changes.changed.empty()) << Joined(changes.created);
+  ExpectCreatedExactly({});
   // The mutex would leave its lock file in the runtime folder.
   EXPECT_TRUE(Snapshot(runtime()).empty());
 }
@@ -132,8 +155,7 @@ TEST_F(UpgradeRunTest, DatabaseFolderDoesNotCountAsDatabase) {
   MakeDirs(prefix() + "/" + kNew + "Program/history.mdb");
   before_ = Snapshot(prefix());
   ExpectQuietExit(RunConverter(Spec()));
-  std::set<std::string> created = Changes().created;
-  for (const std::string& path : ExpectedCopies()) EXPECT_TRUE(created.count(path)) << path;
+  ExpectCreatedExactly(ExpectedCreated());
 }
 
 TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
@@ -154,8 +176,7 @@ TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
     c.change(&options_);
     Generate();
     ExpectQuietExit(RunConverter(Spec()));
-    TreeChanges changes = Changes();
-    EXPECT_TRUE(changes.created.empty() && changes.changed.empty()) << Joined(changes.created);
+    ExpectCreatedExactly({});
   }
 }
 
@@ -163,9 +184,23 @@ TEST_F(UpgradeRunTest, WithoutHistoryNoDatabaseButCopies) {
   options_.history = false;
   Generate();
   ExpectQuietExit(RunConverter(Spec()));
-  TreeSnapshot after = Snapshot(prefix());
-  EXPECT_FALSE(after.count(std::string(kNew) + "Program/history.mdb"));
-  ExpectCopiesMade(after);
+  ExpectCreatedExactly(ExpectedCreated());
+  ExpectCopiesMade(Snapshot(prefix()));
+  // Without history the catalog holds only the settings' folders, in the
+  // catalog's order, and the default folder.
+  EXPECT_EQ(testing_support::ReadFile(prefix() + "/" + kNew + "Components/category/Category.xml"),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><zrCatalogManager><zrCatalog Path=\"\">"
+            "<Catalog Path=\"C:\\Downloads\\Software\\\"/><Catalog Path=\"C:\\下载\\\">"
+            "<Catalog Path=\"C:\\下载\\电影\\\"/></Catalog><Catalog Path=\"D:\\Music\\\"/></zrCatalog>"
+            "<zrDefaultCatalog Path=\"C:\\下载\\\"/></zrCatalogManager>");
+}
+
+TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {
+  options_.settings = false;
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly(ExpectedCreated());
+  EXPECT_FALSE(Snapshot(prefix()).count(std::string(kNew) + "Components/category/Category.xml"));
 }
 
 TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
@@ -175,7 +210,7 @@ TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
   // Nothing reaches the real new folder; only the shared server list, whose
   // path does not start with the command line, is copied.
   std::set<std::string> expected = {std::string(kShared) + "server.met"};
-  EXPECT_EQ(Changes().created, expected);
+  ExpectCreatedExactly(expected);
   // A quoted path has no drive letter: its files land below the current
   // folder, in a folder whose name starts with the quote.
   TreeSnapshot elsewhere = Snapshot(cwd());
@@ -188,7 +223,7 @@ TEST_F(UpgradeRunTest, NoArgumentPrintsUsage) {
   ProcessResult result = RunConverter(Spec({}));
   ExpectQuietExit(result);
   EXPECT_NE(result.err.find("usage"), std::string::npos);
-  EXPECT_TRUE(Changes().created.empty());
+  ExpectCreatedExactly({});
 }
 
 TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
@@ -196,8 +231,7 @@ TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
   MutexHolder holder(kMutexName, runtime());
   ASSERT_TRUE(holder.holding());
   ExpectQuietExit(RunConverter(Spec()));
-  TreeChanges changes = Changes();
-  EXPECT_TRUE(changes.created.empty() && changes.changed.empty()) << Joined(changes.created);
+  ExpectCreatedExactly({});
 }
 
 TEST_F(UpgradeRunTest, RunningOldProgramCancelOnTerminal) {
@@ -207,8 +241,7 @@ TEST_F(UpgradeRunTest, RunningOldProgramCancelOnTerminal) {
   ProcessResult result = RunConverterOnTerminal(Spec(), kCaption, [] { return std::string("c\n"); });
   ExpectQuietExit(result);
   EXPECT_NE(result.terminal.find(kMessageUtf8), std::string::npos) << result.terminal;
-  TreeChanges changes = Changes();
-  EXPECT_TRUE(changes.created.empty() && changes.changed.empty()) << Joined(changes.created);
+  ExpectCreatedExactly({});
 }
 
 TEST_F(UpgradeRunTest, RetryAsksAgainWhileHeldAndGoesOnOnceReleased) {
@@ -222,7 +255,7 @@ TEST_F(UpgradeRunTest, RetryAsksAgainWhileHeldAndGoesOnOnceReleased) {
   });
   ExpectQuietExit(result);
   EXPECT_EQ(prompts, 2) << result.terminal;
-  EXPECT_EQ(Changes().created, ExpectedCopies());
+  ExpectCreatedExactly(ExpectedCreated());
 }
 
 }  // namespace
