@@ -49,7 +49,8 @@ fi
 
 section "Components/category/Category.xml"
 xml="$new_host/Components/category/Category.xml"
-if [ -f "$xml" ]; then cat "$xml"; echo; else echo "(not written)"; fi
+# One element a line, for reading; the file itself has no line breaks.
+if [ -f "$xml" ]; then sed "s/></>\n</g" "$xml"; echo; else echo "(not written)"; fi
 
 section "New Profiles/UserConfig.ini"
 ini="$new_host/Profiles/UserConfig.ini"
