@@ -158,6 +158,12 @@ class ProfileFile {
   std::optional<WideDocument> wide_;
 };
 
+bool ReadOnly(const std::string& host) {
+  std::error_code ec;
+  fs::perms p = fs::status(host, ec).permissions();
+  return !ec && (p & fs::perms::owner_write) == fs::perms::none;
+}
+
 std::string TrimTrailingSpaces(const char* text) {
   std::string s = text ? text : "";
   while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -245,7 +251,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
   // (NULL, NULL, NULL) only flushes a cache there is not; it answers FALSE.
   if (!section || !path) return kFalse;
   ProfileFile file(path);
-  if (file.exists() && !file.readable()) {
+  // A file marked read-only stays as it is, as on Windows (the replace
+  // below would otherwise go through: it renames over the file).
+  if (file.exists() && (!file.readable() || ReadOnly(file.host()))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return kFalse;
   }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -198,6 +199,12 @@ TEST_F(ProfileTest, WritesCreateAndReplace) {
   EXPECT_TRUE(win::WritePrivateProfileStringA("sec", "KEY", "v2", ini.c_str()));
   EXPECT_TRUE(win::WritePrivateProfileStringA("sec", "empty", "", ini.c_str()));
   EXPECT_EQ(ReadFile(ini), "[Sec]\r\nkey=v2\r\nempty=\r\n");
+  EXPECT_EQ(Get(ini, "SEC", "key"), "v2");
+
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read |
+                                        std::filesystem::perms::group_read);
+  EXPECT_FALSE(win::WritePrivateProfileStringA("sec", "key", "v3", ini.c_str()));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
   EXPECT_EQ(Get(ini, "SEC", "key"), "v2");
 
   std::string lost = Path("no/such/dir/x.ini");
