@@ -97,6 +97,7 @@ TEST(IniDocumentTest, EditsOnlyWhatItMust) {
       {"empty file", "", "s", "k", "v", "[s]\r\nk=v\r\n"},
       {"new section at the end", "[a]\r\nx=1\r\n", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
       {"line break added first", "[a]\r\nx=1", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+      {"UTF-8 signature is text", "\xEF\xBB\xBF", "s", "k", "v", "\xEF\xBB\xBF\r\n[s]\r\nk=v\r\n"},
       {"new key after the last key", "[a]\r\nx=1\r\n\r\n;c\r\n[b]\r\n", "a", "y", "2",
        "[a]\r\nx=1\r\ny=2\r\n\r\n;c\r\n[b]\r\n"},
       {"new key in an empty section", "[a]\n[b]\n", "a", "y", "2", "[a]\ny=2\r\n[b]\n"},
