@@ -64,14 +64,7 @@ class TaskDbTest : public ::testing::Test {
     return rows.empty() || rows[0].empty() ? "<none>" : rows[0][0];
   }
 
-  void Exec(const std::string& sql) {
-    sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) ADD_FAILURE() << error;
-    sqlite3_free(error);
-    sqlite3_close(db);
-  }
+  void Exec(const std::string& sql) { Rows(sql); }
 
   testing_support::TempDir dir_;
   std::string path_;
