@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <cstring>
+#include <string>
+
+#include "dblayer/db_command.h"
+#include "dblayer/db_connection.h"
+#include "dblayer/db_query.h"
+#include "test_support.h"
+
+namespace {
+
+std::u16string Widen(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+class DbLayerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path_ = dir_.Join("test.db");
+    connection_.SetFileName(Widen(path_).c_str());
+    ASSERT_TRUE(connection_.Open(true));
+    ASSERT_EQ(Run(u"create table T (ID integer primary key, NAME nvarchar, R float, B blob)"), 0);
+  }
+
+  int32_t Run(const char16_t* sql) {
+    DbCommand command;
+    command.SetConnection(&connection_);
+    command.SetSQL(sql);
+    return command.Execute();
+  }
+
+  // Reads one value back through the plain C interface of SQLite.
+  std::string ReadText(const char* sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(path_.c_str(), &db);
+    sqlite3_stmt* st = nullptr;
+    std::string out = "<none>";
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW &&
+        sqlite3_column_type(st, 0) != SQLITE_NULL)
+      out.assign(static_cast<const char*>(sqlite3_column_blob(st, 0)), sqlite3_column_bytes(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return out;
+  }
+
+  testing_support::TempDir dir_;
+  std::string path_;
+  DbConnection connection_;
+};
+
+TEST_F(DbLayerTest, ExecuteReportsPrepareAndStepFailures) {
+  ASSERT_EQ(Run(u"insert into T (ID, NAME) values (1, 'a')"), 0);
+  struct Case {
+    const char16_t* sql;
+    int32_t status;
+  } cases[] = {
+      {u"insert into T (ID, NAME) values (1, 'dup')", kDbExecuteStepFailed},
+      {u"insert into T (ID NAME) values (2, 'x')", kDbExecutePrepareFailed},
+      {u"insert into Missing (ID) values (1)", kDbExecutePrepareFailed},
+      {u"", kDbExecutePrepareFailed},
+      {u"select * from T", kDbExecuteOk},
+      {u"PRAGMA synchronous = OFF", kDbExecuteOk},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Run(c.sql), c.status) << std::string(c.sql, c.sql + std::char_traits<char16_t>::length(c.sql));
+  EXPECT_EQ(ReadText("select NAME from T where ID = 1"), "a");
+}
+
+TEST_F(DbLayerTest, CommandLifecycle) {
+  DbCommand command;
+  EXPECT_FALSE(command.Prepare());  // no connection
+  command.SetConnection(&connection_);
+  EXPECT_FALSE(command.Prepare());  // no text
+  ASSERT_TRUE(command.SetSQL(u"insert into T (ID, NAME, B) values (?, ?, ?)"));
+  int32_t id = 7;
+  EXPECT_FALSE(command.Bind(1, &id, kDbInteger, 0));  // not prepared
+  ASSERT_TRUE(command.Prepare());
+  EXPECT_TRUE(command.IsOpen());
+  EXPECT_FALSE(command.Prepare());
+  EXPECT_FALSE(command.SetSQL(u"select 1"));
+  EXPECT_EQ(std::u16string(command.GetSQL()), u"insert into T (ID, NAME, B) values (?, ?, ?)");
+  EXPECT_FALSE(command.Bind(1, &id, 6, 0));
+  EXPECT_FALSE(command.Bind(1, &id, 0, 0));
+
+  // A long text and a blob with a zero byte inside are stored whole, and the
+  // caller's buffers may go away before the step.
+  std::u16string text(5000, u'x');
+  text += u"end";
+  ASSERT_TRUE(command.Bind(1, &id, kDbInteger, 0));
+  {
+    std::u16string copy = text;
+    const unsigned char blob[] = {1, 0, 2};
+    ASSERT_TRUE(command.Bind(2, copy.c_str(), kDbText, 0));
+    ASSERT_TRUE(command.Bind(3, blob, kDbBlob, 3));
+    copy.assign(copy.size(), u'?');
+  }
+  EXPECT_EQ(command.Execute(), 0);
+  EXPECT_FALSE(command.IsOpen());
+  EXPECT_EQ(ReadText("select length(NAME) from T where ID = 7"), "5003");
+  EXPECT_EQ(ReadText("select hex(B) from T where ID = 7"), "010002");
+
+  // After Execute the command takes a new text and runs again.
+  ASSERT_TRUE(command.SetSQL(u"insert into T (ID, R) values (?, ?)"));
+  ASSERT_TRUE(command.Prepare());
+  double r = 2.5;
+  id = 8;
+  ASSERT_TRUE(command.Bind(1, &id, kDbInteger, 0));
+  ASSERT_TRUE(command.Bind(2, &r, kDbFloat, 0));
+  EXPECT_EQ(command.Execute(), 0);
+  EXPECT_EQ(ReadText("select R from T where ID = 8"), "2.5");
+
+  // Closing a prepared command finalizes it without running it.
+  ASSERT_TRUE(command.SetSQL(u"insert into T (ID) values (9)"));
+  ASSERT_TRUE(command.Prepare());
+  EXPECT_TRUE(command.Close());
+  EXPECT_FALSE(command.IsOpen());
+  EXPECT_EQ(ReadText("select count(*) from T where ID = 9"), "0");
+}
+
+TEST_F(DbLayerTest, ConnectionOpenCloseAndAttachment) {
+  EXPECT_TRUE(connection_.Open(true));  // already open
+  DbCommand command;
+  command.SetConnection(&connection_);
+  EXPECT_EQ(connection_.AttachedCount(), 1u);
+  command.SetSQL(u"insert into T (ID) values (1)");
+  ASSERT_TRUE(command.Prepare());
+  // Closing the connection finalizes the prepared command; it stays attached.
+  EXPECT_TRUE(connection_.Open(false));
+  EXPECT_TRUE(connection_.Open(false));
+  EXPECT_FALSE(command.IsOpen());
+  EXPECT_EQ(command.GetConnection(), &connection_);
+  EXPECT_EQ(command.Execute(), kDbExecutePrepareFailed);
+  ASSERT_TRUE(connection_.Open(true));
+  EXPECT_EQ(command.Execute(), 0);
+
+  DbConnection other;
+  command.SetConnection(&other);
+  EXPECT_EQ(connection_.AttachedCount(), 0u);
+  EXPECT_EQ(other.AttachedCount(), 1u);
+  command.SetConnection(nullptr);
+  EXPECT_EQ(other.AttachedCount(), 0u);
+  EXPECT_EQ(command.GetHandle(), nullptr);
+}
+
+TEST_F(DbLayerTest, DestroyedConnectionLeavesQueryClosedAndDetached) {
+  DbQuery query;
+  {
+    DbConnection connection;
+    connection.SetFileName(Widen(path_).c_str());
+    ASSERT_TRUE(connection.Open(true));
+    query.SetConnection(&connection);
+    query.SetSQL(u"select count(*) as n from T");
+    ASSERT_TRUE(query.Open());
+  }
+  EXPECT_FALSE(query.IsOpen());
+  EXPECT_EQ(query.GetConnection(), nullptr);
+  EXPECT_FALSE(query.Open());
+  const void* data = nullptr;
+  EXPECT_FALSE(query.GetField(0, &data, nullptr, nullptr));
+}
+
+TEST_F(DbLayerTest, ObjectsDestroyedBeforeConnectionDetach) {
+  {
+    DbQuery query;
+    query.SetConnection(&connection_);
+    query.SetSQL(u"select 1 as one");
+    ASSERT_TRUE(query.Open());
+  }
+  EXPECT_EQ(connection_.AttachedCount(), 0u);
+  EXPECT_TRUE(connection_.Open(false));  // no statement left behind
+}
+
+TEST_F(DbLayerTest, MaxIdOnEmptyAndFilledTable) {
+  DbQuery query;
+  query.SetConnection(&connection_);
+  ASSERT_TRUE(query.SetSQL(u"select Max(ID) as maxid from T"));
+  ASSERT_TRUE(query.Open());
+  EXPECT_EQ(query.RowCount(), 1);
+  ASSERT_EQ(query.Columns().size(), 1u);
+  EXPECT_EQ(query.Columns()[0].value_type, kDbText);
+  const void* data = reinterpret_cast<const void*>(1);
+  int32_t length = -1, type = -1;
+  ASSERT_TRUE(query.GetFieldByName(u"maxid", &data, &length, &type));
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(type, kDbText);
+  EXPECT_TRUE(query.Close());
+  EXPECT_EQ(query.CurrentRowIndex(), -1);
+  EXPECT_EQ(query.RowCount(), 0);
+
+  ASSERT_EQ(Run(u"insert into T (ID) values (41)"), 0);
+  ASSERT_EQ(Run(u"insert into T (ID) values (5)"), 0);
+  ASSERT_TRUE(query.Open());
+  EXPECT_FALSE(query.SetSQL(u"select 2"));
+  EXPECT_EQ(std::u16string(query.GetSQL()), u"select Max(ID) as maxid from T");
+  ASSERT_TRUE(query.GetFieldByName(u"MAXID", &data, &length, &type));
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(type, kDbInteger);
+  EXPECT_EQ(length, 4);
+  EXPECT_EQ(*static_cast<const int32_t*>(data), 41);
+  EXPECT_FALSE(query.GetFieldByName(u"maxi", &data, &length, &type));
+  EXPECT_FALSE(query.GetField(1, &data, &length, &type));
+  EXPECT_FALSE(query.GetField(-1, &data, &length, &type));
+}
+
+TEST_F(DbLayerTest, QueryCellsAndColumnDescriptions) {
+  ASSERT_EQ(Run(u"insert into T (ID, NAME, R, B) values (3, 'h\u00e9', 1.25, x'00ff')"), 0);
+  DbQuery query;
+  query.SetConnection(&connection_);
+  query.SetSQL(u"select ID, NAME as n, R, B, NULL as z from T");
+  ASSERT_TRUE(query.Open());
+  EXPECT_FALSE(query.IsEmpty());
+  const auto& cols = query.Columns();
+  ASSERT_EQ(cols.size(), 5u);
+  EXPECT_EQ(*cols[1].name, u"n");
+  EXPECT_EQ(*cols[1].origin_name, u"NAME");
+  EXPECT_EQ(*cols[1].table_name, u"T");
+  EXPECT_EQ(*cols[1].declared_type, u"nvarchar");
+  EXPECT_FALSE(cols[4].origin_name.has_value());
+  int expected_types[] = {kDbInteger, kDbText, kDbFloat, kDbBlob, kDbText};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(cols[i].value_type, expected_types[i]) << i;
+
+  const void* data;
+  int32_t length, type;
+  ASSERT_TRUE(query.GetField(1, &data, &length, &type));
+  EXPECT_EQ(length, 6);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(data)), u"h\u00e9");
+  ASSERT_TRUE(query.GetField(2, &data, &length, &type));
+  EXPECT_EQ(*static_cast<const double*>(data), 1.25);
+  ASSERT_TRUE(query.GetField(3, &data, &length, &type));
+  ASSERT_EQ(length, 2);
+  EXPECT_EQ(std::memcmp(data, "\x00\xff\x00", 3), 0);  // with the extra zero byte
+}
+
+TEST_F(DbLayerTest, QueryWithoutRowsAndFailingOpens) {
+  DbQuery query;
+  query.SetSQL(u"select ID, NAME from T where ID < 0");
+  EXPECT_FALSE(query.Open());  // no connection
+  query.SetConnection(&connection_);
+  ASSERT_TRUE(query.Open());
+  EXPECT_EQ(query.RowCount(), 0);
+  EXPECT_TRUE(query.IsEmpty());
+  ASSERT_EQ(query.Columns().size(), 2u);
+  EXPECT_EQ(query.Columns()[0].value_type, kDbText);
+  EXPECT_EQ(query.Columns()[1].value_type, kDbText);
+  query.Close();
+
+  // A text with a trailing semicolon opens but cannot be counted.
+  query.SetSQL(u"select ID from T;");
+  ASSERT_TRUE(query.Open());
+  EXPECT_EQ(query.RowCount(), -1);
+  query.Close();
+
+  query.SetSQL(u"select nonsense from");
+  EXPECT_FALSE(query.Open());
+  EXPECT_FALSE(query.IsOpen());
+
+  // Texts longer than 4096 units are taken whole.
+  std::u16string longer = u"select 1 as x";
+  while (longer.size() < 6000) longer += u" ";
+  longer += u"where 1 = 1";
+  query.SetSQL(longer.c_str());
+  ASSERT_TRUE(query.Open());
+  EXPECT_EQ(query.RowCount(), 1);
+}
+
+}  // namespace

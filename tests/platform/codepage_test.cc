@@ -1,0 +1,244 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "../support/test_support.h"
+
+namespace {
+
+using testing_support::ScopedEnv;
+
+struct Converted {
+  int result;
+  std::u16string text;
+  win::DWORD error;
+};
+
+// Converts bytes (length given) into a buffer of dstLen units.
+Converted ToWide(win::UINT cp, const std::string& bytes, int srcLen, int dstLen = 64,
+                 win::DWORD flags = 0) {
+  std::u16string buf(64, u'\x7777');
+  win::SetLastError(0);
+  int n = win::MultiByteToWideChar(cp, flags, bytes.data(), srcLen, buf.data(), dstLen);
+  size_t written = n > 0 ? static_cast<size_t>(n) : buf.find(u'\x7777');
+  return {n, buf.substr(0, written), win::GetLastError()};
+}
+
+struct Narrowed {
+  int result;
+  std::string bytes;
+  win::DWORD error;
+  win::BOOL usedDefault;
+};
+
+Narrowed ToNarrow(win::UINT cp, const std::u16string& text, int srcLen, int dstLen = 64,
+                  win::DWORD flags = 0, const char* defaultChar = nullptr) {
+  std::string buf(64, '\x77');
+  win::BOOL used = -1;
+  win::SetLastError(0);
+  int n = win::WideCharToMultiByte(cp, flags, text.data(), srcLen, buf.data(), dstLen,
+                                   defaultChar, cp == win::CP_UTF8 ? nullptr : &used);
+  size_t written = n > 0 ? static_cast<size_t>(n) : buf.find('\x77');
+  return {n, buf.substr(0, written), win::GetLastError(), used};
+}
+
+TEST(CodePageTest, Gbk936RoundTrips) {
+  const struct {
+    std::u16string text;
+    std::string bytes;
+  } cases[] = {
+      {u"音乐", "\xD2\xF4\xC0\xD6"},
+      {u"已下载", "\xD2\xD1\xCF\xC2\xD4\xD8"},
+      {u"a\u20ACb", "a\x80" "b"},  // byte 0x80 is the euro sign in Microsoft's table
+      {u"C:\\下载\\x.txt", "C:\\\xCF\xC2\xD4\xD8\\x.txt"},
+  };
+  for (const auto& c : cases) {
+    Converted w = ToWide(win::CP_GBK, c.bytes, static_cast<int>(c.bytes.size()));
+    EXPECT_EQ(w.result, static_cast<int>(c.text.size()));
+    EXPECT_EQ(w.text, c.text);
+    Narrowed n = ToNarrow(win::CP_GBK, c.text, static_cast<int>(c.text.size()));
+    EXPECT_EQ(n.bytes, c.bytes);
+    EXPECT_EQ(n.usedDefault, 0);
+  }
+}
+
+TEST(CodePageTest, MultiByteEdgeCases) {
+  const struct {
+    const char* name;
+    win::UINT cp;
+    std::string bytes;
+    int srcLen;
+    int dstLen;
+    win::DWORD flags;
+    int result;
+    std::u16string text;  // what lands in the buffer
+    win::DWORD error;
+  } cases[] = {
+      {"negative length counts the NUL", win::CP_GBK, std::string("foobar", 7), -2002, 64, 0, 7,
+       std::u16string(u"foobar\0", 7), 0},
+      {"zero length", win::CP_GBK, "x", 0, 64, 0, 0, u"", win::ERROR_INVALID_PARAMETER},
+      {"measuring", win::CP_GBK, "\xD2\xF4\xC0\xD6", 4, 0, 0, 2, u"", 0},
+      {"lone lead byte at the end", win::CP_GBK, "\xBF\xB4\xC7", 3, 64, 0, 2, u"\u770B?", 0},
+      {"lead byte before NUL", win::CP_GBK, std::string("\xBF\xB4\xC7\0x", 5), 5, 64, 0, 4,
+       std::u16string(u"\u770B?\0x", 4), 0},
+      {"lone lead byte, strict", win::CP_GBK, "\xBF\xB4\xC7", 3, 64, win::MB_ERR_INVALID_CHARS, 0,
+       u"", win::ERROR_NO_UNICODE_TRANSLATION},
+      {"unassigned byte", win::CP_GBK, "\xFF", 1, 64, 0, 1, u"\uF8F5", 0},
+      {"unassigned byte, strict", win::CP_GBK, "\xFF", 1, 64, win::MB_ERR_INVALID_CHARS, 0, u"",
+       win::ERROR_NO_UNICODE_TRANSLATION},
+      {"short buffer keeps what fits", win::CP_GBK, "foobar", 6, 5, 0, 0, u"fooba",
+       win::ERROR_INSUFFICIENT_BUFFER},
+      {"utf-8 invalid bytes", win::CP_UTF8, "\xC0\x41\x42", 3, 64, 0, 3, u"\uFFFDAB", 0},
+      {"utf-8 truncated sequence", win::CP_UTF8, "\xE9\x9FX", 3, 64, 0, 2, u"\uFFFDX", 0},
+      {"utf-8 encoded surrogate", win::CP_UTF8, "\xED\xA0\x80", 3, 64, 0, 3, u"\uFFFD\uFFFD\uFFFD",
+       0},
+      {"utf-8 four bytes", win::CP_UTF8, "\xF0\x9F\x98\x80", 4, 64, 0, 2, u"\U0001F600", 0},
+      {"utf-8 pair not split", win::CP_UTF8, "a\xF0\x9F\x98\x80", 5, 2, 0, 0, u"a",
+       win::ERROR_INSUFFICIENT_BUFFER},
+      {"utf-8 strict", win::CP_UTF8, "a\xC0", 2, 64, win::MB_ERR_INVALID_CHARS, 0, u"",
+       win::ERROR_NO_UNICODE_TRANSLATION},
+      {"utf-8 unknown flag", win::CP_UTF8, "a", 1, 64, 1, 0, u"", win::ERROR_INVALID_FLAGS},
+      {"unknown code page", 12345, "a", 1, 64, 0, 0, u"", win::ERROR_INVALID_PARAMETER},
+      {"western page", 1252, "\x80\xE4", 2, 64, 0, 2, u"\u20AC\u00E4", 0},
+      {"cyrillic page", 1251, "\xCF\xF0", 2, 64, 0, 2, u"\u041F\u0440", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Converted w = ToWide(c.cp, c.bytes, c.srcLen, c.dstLen, c.flags);
+    EXPECT_EQ(w.result, c.result);
+    EXPECT_EQ(w.error, c.error);
+    if (c.dstLen > 0 && c.error != win::ERROR_NO_UNICODE_TRANSLATION) {
+      EXPECT_EQ(w.text, c.text);
+    }
+  }
+}
+
+TEST(CodePageTest, WideCharEdgeCases) {
+  const char gbkQuestion[] = "\xA3\xBF";
+  const struct {
+    const char* name;
+    win::UINT cp;
+    std::u16string text;
+    int srcLen;
+    int dstLen;
+    win::DWORD flags;
+    const char* defaultChar;
+    int result;
+    std::string bytes;
+    win::DWORD error;
+    win::BOOL usedDefault;
+  } cases[] = {
+      {"negative length counts the NUL", win::CP_GBK, u"音", -1, 64, 0, nullptr, 3,
+       std::string("\xD2\xF4\0", 3), 0, 0},
+      {"unmappable gives ?", win::CP_GBK, u"a\uAC00b", 3, 64, 0, nullptr, 3, "a?b", 0, 1},
+      {"lone surrogate gives ?", win::CP_GBK, u"\xD800", 1, 64, 0, nullptr, 1, "?", 0, 1},
+      {"double-byte default", win::CP_GBK, u"\uAC00\uAC01", 2, 64, 0, gbkQuestion, 4,
+       "\xA3\xBF\xA3\xBF", 0, 1},
+      {"never splits a character", win::CP_GBK, u"音乐", 2, 3, 0, nullptr, 0, "\xD2\xF4",
+       win::ERROR_INSUFFICIENT_BUFFER, 0},
+      {"one byte is too small", win::CP_GBK, u"音", 1, 1, 0, nullptr, 0, "",
+       win::ERROR_INSUFFICIENT_BUFFER, 0},
+      {"measuring", win::CP_GBK, u"已下载", 3, 0, 0, nullptr, 6, "", 0, 0},
+      {"utf-8 flag on ansi page", win::CP_GBK, u"a", 1, 64, win::WC_ERR_INVALID_CHARS, nullptr, 0,
+       "", win::ERROR_INVALID_FLAGS, -1},
+      {"utf-8 lone surrogates", win::CP_UTF8, u"\xDC00\xD800", 2, 64, 0, nullptr, 6,
+       "\xEF\xBF\xBD\xEF\xBF\xBD", 0, -1},
+      {"utf-8 pair", win::CP_UTF8, u"\U0001F600", 2, 64, 0, nullptr, 4, "\xF0\x9F\x98\x80", 0, -1},
+      {"utf-8 strict", win::CP_UTF8, u"\xD800", 1, 64, win::WC_ERR_INVALID_CHARS, nullptr, 0, "",
+       win::ERROR_NO_UNICODE_TRANSLATION, -1},
+      {"utf-8 never splits", win::CP_UTF8, u"a音", 2, 3, 0, nullptr, 0, "a",
+       win::ERROR_INSUFFICIENT_BUFFER, -1},
+      {"cyrillic into western", 1252, u"Th\u0440i", 4, 64, 0, nullptr, 4, "Th?i", 0, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Narrowed n = ToNarrow(c.cp, c.text, c.srcLen, c.dstLen, c.flags, c.defaultChar);
+    EXPECT_EQ(n.result, c.result);
+    EXPECT_EQ(n.error, c.error);
+    if (c.dstLen > 0 && c.error != win::ERROR_NO_UNICODE_TRANSLATION) {
+      EXPECT_EQ(n.bytes, c.bytes);
+    }
+    if (c.usedDefault >= 0) {
+      EXPECT_EQ(n.usedDefault, c.usedDefault);
+    }
+  }
+}
+
+TEST(CodePageTest, BadArguments) {
+  char16_t wide[4];
+  char narrow[4];
+  win::SetLastError(0);
+  EXPECT_EQ(win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, nullptr, 4), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
+  win::SetLastError(0);
+  EXPECT_EQ(win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, wide, -1), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
+  win::SetLastError(0);
+  EXPECT_EQ(win::WideCharToMultiByte(win::CP_GBK, 0, u"a", 0, narrow, 4, nullptr, nullptr), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
+  win::SetLastError(0);
+  EXPECT_EQ(win::WideCharToMultiByte(win::CP_GBK, 0, nullptr, 1, narrow, 4, nullptr, nullptr), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
+}
+
+TEST(CodePageTest, AnsiCodePageFollowsLocale) {
+  const struct {
+    const char* lcAll;
+    const char* lcCtype;
+    const char* lang;
+    win::UINT acp;
+  } cases[] = {
+      {nullptr, nullptr, nullptr, 936},
+      {nullptr, nullptr, "C", 936},
+      {nullptr, nullptr, "C.UTF-8", 936},
+      {nullptr, nullptr, "POSIX", 936},
+      {nullptr, nullptr, "zh_CN.UTF-8", 936},
+      {nullptr, nullptr, "zh_SG.GBK", 936},
+      {nullptr, nullptr, "zh_TW.UTF-8", 950},
+      {nullptr, nullptr, "zh_HK", 950},
+      {nullptr, nullptr, "ja_JP.UTF-8", 932},
+      {nullptr, nullptr, "ko_KR.EUC-KR", 949},
+      {nullptr, nullptr, "ru_RU.UTF-8", 1251},
+      {nullptr, nullptr, "sr_RS@latin", 1250},
+      {nullptr, nullptr, "sr_RS", 1251},
+      {nullptr, nullptr, "pl_PL", 1250},
+      {nullptr, nullptr, "el_GR.UTF-8", 1253},
+      {nullptr, nullptr, "tr_TR.UTF-8", 1254},
+      {nullptr, nullptr, "he_IL.UTF-8", 1255},
+      {nullptr, nullptr, "fa_IR", 1256},
+      {nullptr, nullptr, "lt_LT.UTF-8", 1257},
+      {nullptr, nullptr, "vi_VN", 1258},
+      {nullptr, nullptr, "th_TH.UTF-8", 874},
+      {nullptr, nullptr, "de_DE.UTF-8", 1252},
+      {nullptr, nullptr, "xx_YY", 1252},
+      {"", "", "ja_JP.UTF-8", 932},           // empty variables are skipped
+      {"ru_RU.UTF-8", "ja_JP", "de_DE", 1251},  // LC_ALL wins
+      {nullptr, "C.UTF-8", "ja_JP", 936},       // the first one set decides
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + "/" + (c.lcCtype ? c.lcCtype : "-") + "/" +
+                 (c.lang ? c.lang : "-"));
+    ScopedEnv all("LC_ALL", c.lcAll ? c.lcAll : "", !c.lcAll);
+    ScopedEnv ctype("LC_CTYPE", c.lcCtype ? c.lcCtype : "", !c.lcCtype);
+    ScopedEnv lang("LANG", c.lang ? c.lang : "", !c.lang);
+    EXPECT_EQ(win::GetACP(), c.acp);
+  }
+}
+
+TEST(CodePageTest, AcpConvertsInTheLocalePage) {
+  ScopedEnv all("LC_ALL", "", true);
+  ScopedEnv ctype("LC_CTYPE", "", true);
+  {
+    ScopedEnv lang("LANG", "zh_CN.UTF-8");
+    EXPECT_EQ(ToWide(win::CP_ACP, "\xD2\xF4", 2).text, u"音");
+  }
+  {
+    ScopedEnv lang("LANG", "ru_RU.UTF-8");
+    EXPECT_EQ(ToWide(win::CP_ACP, "\xCF", 1).text, u"\u041F");
+    EXPECT_EQ(ToNarrow(win::CP_ACP, u"音", 1).bytes, "?");
+  }
+}
+
+}  // namespace
