@@ -1,0 +1,16 @@
+// Writing the catalog out as Category.xml.
+
+#include <sstream>
+
+#include "catalog/catalog_manager.h"
+#include "platform/paths.h"
+
+// The file is replaced in one step, so a run that dies while writing leaves
+// the old file or the new one, never a half-written catalog. When the folder
+// is missing nothing is written and no folder is made.
+bool CatalogManager::SaveToFile(const char* ansiPath) {
+  std::ostringstream text;
+  document_->Write(text);
+  platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), text.str());
+  return true;
+}

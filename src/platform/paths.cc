@@ -1,0 +1,248 @@
+// Windows paths to host paths, the way the prefix lays drives out: drive X:
+// is <prefix>/dosdevices/x:, usually a symlink to ../drive_c. Windows names
+// are case-insensitive, host names are not, so every component that exists
+// is looked up in its folder as Windows would find it.
+
+#include "platform/paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace platform {
+
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+std::string WideToUtf8(const std::u16string& text) {
+  if (text.empty()) return {};
+  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) {
+    win::WideCharToMultiByte(win::CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                             out.data(), n, nullptr, nullptr);
+  }
+  return out;
+}
+
+// Simple (one to one) Unicode case folding, code point by code point; bytes
+// that are not UTF-8 stand for themselves.
+std::u32string Fold(const std::string& name) {
+  std::u32string out;
+  const auto* s = reinterpret_cast<const uint8_t*>(name.data());
+  int32_t length = static_cast<int32_t>(name.size());
+  for (int32_t i = 0; i < length;) {
+    int32_t start = i;
+    UChar32 c;
+    U8_NEXT(s, i, length, c);
+    if (c < 0) {
+      out.push_back(0x110000 + s[start]);  // outside Unicode: matches only itself
+      i = start + 1;
+      continue;
+    }
+    out.push_back(static_cast<char32_t>(u_foldCase(c, U_FOLD_CASE_DEFAULT)));
+  }
+  return out;
+}
+
+// The entry of folder that is name, as Windows would find it: the exact
+// name first, else the first entry (in name order, so the answer does not
+// depend on the directory order) that matches without regard to case.
+bool FindEntry(const std::string& folder, const std::string& name, std::string* found) {
+  std::string base = folder.empty() ? "." : folder;
+  if (Exists(base + "/" + name)) {
+    *found = name;
+    return true;
+  }
+  DIR* dir = opendir(base.c_str());
+  if (!dir) return false;
+  const std::u32string wanted = Fold(name);
+  bool any = false;
+  while (const dirent* entry = readdir(dir)) {
+    std::string candidate = entry->d_name;
+    if (candidate == "." || candidate == "..") continue;
+    if (Fold(candidate) == wanted && (!any || candidate < *found)) {
+      *found = candidate;
+      any = true;
+    }
+  }
+  closedir(dir);
+  return any;
+}
+
+// Splits the part of a path after its root into components, dropping empty
+// ones and "." and taking ".." back one step, as Windows does lexically
+// (never above the root). A relative path may keep leading "..".
+std::vector<std::string> Components(const std::string& rest, bool rooted) {
+  std::vector<std::string> parts;
+  size_t pos = 0;
+  while (pos <= rest.size()) {
+    size_t end = rest.find('/', pos);
+    if (end == std::string::npos) end = rest.size();
+    std::string part = rest.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!parts.empty() && parts.back() != "..") {
+        parts.pop_back();
+      } else if (!rooted) {
+        parts.push_back(part);
+      }
+      continue;
+    }
+    parts.push_back(part);
+  }
+  return parts;
+}
+
+// The host folder a drive letter stands for. The dosdevices entry is a
+// symlink; a relative target is taken from the dosdevices folder, as the
+// file system would, so that C: reads as <prefix>/drive_c.
+std::string DriveRoot(char16_t letter) {
+  char drive = static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter);
+  std::string devices = PrefixDir() + "/dosdevices";
+  std::string entry = devices + "/" + drive + ":";
+  char target[4096];
+  ssize_t n = readlink(entry.c_str(), target, sizeof target - 1);
+  if (n <= 0) return entry;
+  std::filesystem::path link(std::string(target, n));
+  std::filesystem::path root = link.is_absolute() ? link : std::filesystem::path(devices) / link;
+  std::string out = root.lexically_normal().string();
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
+
+}  // namespace
+
+std::string PrefixDir() {
+  std::string prefix;
+  if (const char* p = std::getenv("WINEPREFIX"); p && *p) {
+    prefix = p;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) {
+      const passwd* pw = getpwuid(getuid());
+      home = pw ? pw->pw_dir : "";
+    }
+    prefix = std::string(home) + "/.wine";
+  }
+  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
+  return prefix;
+}
+
+std::string HostPathFromAnsi(const char* path) {
+  if (!path) return {};
+  if (!*path) return {};
+  int n = win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::u16string wide(n, u'\0');
+  win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, wide.data(), n);
+  return HostPathFromWide(wide.c_str());
+}
+
+std::string HostPathFromWide(const char16_t* path) {
+  if (!path || !*path) return {};
+  std::u16string text(path);
+  std::string root;
+  bool rooted = true;
+  size_t restStart = 0;
+  if (text.size() >= 2 && IsDriveLetter(text[0]) && text[1] == u':') {
+    root = DriveRoot(text[0]);
+    restStart = 2;
+  } else if (IsSeparator(text[0])) {
+    root = "";  // the host root: the result starts with "/"
+  } else {
+    rooted = false;
+  }
+  std::string rest = WideToUtf8(text.substr(restStart));
+  for (char& c : rest) {
+    if (c == '\\') c = '/';
+  }
+  const bool trailingSeparator = !rest.empty() && rest.back() == '/';
+
+  std::string out = root;
+  bool existing = true;  // the folder so far exists, so lookups make sense
+  for (const std::string& part : Components(rest, rooted)) {
+    std::string name = part;
+    if (existing && part != "..") {
+      std::string found;
+      existing = FindEntry(rooted ? (out.empty() ? "/" : out) : out, part, &found);
+      if (existing) name = found;
+    }
+    if (!out.empty() || rooted) out += "/";
+    out += name;
+  }
+  if (out.empty()) return rooted ? (root.empty() ? "/" : root) : ".";
+  if (trailingSeparator && out.back() != '/') out += "/";
+  return out;
+}
+
+bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data) {
+  if (hostPath.empty() || hostPath.back() == '/') return false;
+  size_t slash = hostPath.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
+  if (folder.empty()) folder = "/";
+  std::string base = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
+
+  // A name of our own beside the file; O_EXCL makes sure it is ours.
+  static std::atomic<unsigned> counter{0};
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = folder + "/." + base + ".tmp-" + std::to_string(getpid()) + "-" +
+           std::to_string(counter++);
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = true;
+  // Keep the permissions of the file being replaced.
+  struct stat st;
+  if (stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
+  for (size_t done = 0; ok && done < data.size();) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else done += static_cast<size_t>(n);
+  }
+  if (ok && fsync(fd) != 0) ok = false;
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp.c_str(), hostPath.c_str()) != 0) ok = false;
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    fsync(dirFd);
+    close(dirFd);
+  }
+  return true;
+}
+
+}  // namespace platform

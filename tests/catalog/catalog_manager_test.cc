@@ -1,0 +1,209 @@
+#include <algorithm>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "catalog/catalog_manager.h"
+#include "catalog/compare_no_case.h"
+
+namespace {
+
+const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+class CatalogManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CatalogManager::ResetForTesting(); }
+  void TearDown() override { CatalogManager::ResetForTesting(); }
+
+  static void Add(std::vector<std::string> paths) {
+    for (auto& p : paths) CatalogManager::Instance().AddFolder(p);
+  }
+  static std::string Text() {
+    std::ostringstream out;
+    CatalogManager::Instance().document()->Write(out);
+    return out.str();
+  }
+  // The whole file for a folder list (the inner text of "zrCatalog").
+  static std::string File(const std::string& folders, const std::string& defaults = "") {
+    std::string list = defaults.empty() ? "<zrCatalog" : "<zrCatalog Path=\"\"";
+    list += folders.empty() ? "/>" : ">" + folders + "</zrCatalog>";
+    return kHeader + "<zrCatalogManager>" + list + defaults + "</zrCatalogManager>";
+  }
+};
+
+TEST_F(CatalogManagerTest, ComparePathPrefixAndTrailingBackslash) {
+  using R = CatalogManager::PathRelation;
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Down\\M\\", "D:\\Down\\"), R::Below);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Down\\", "D:\\Down\\M\\"), R::Above);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Down\\", "D:\\Down\\"), R::Same);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("d:\\down\\", "D:\\Down\\"), R::Unrelated);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Downloads\\", "D:\\Down"), R::Below);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Downloads\\", "D:\\Down\\"), R::Unrelated);
+  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\A\\", "d:\\a\\b\\"), R::Unrelated);
+  EXPECT_EQ(static_cast<int>(R::Same), 0);
+  EXPECT_EQ(static_cast<int>(R::Unrelated), 1);
+  EXPECT_EQ(static_cast<int>(R::Below), 2);
+  EXPECT_EQ(static_cast<int>(R::Above), 3);
+
+  for (auto [in, out] : std::vector<std::pair<std::string, std::string>>{
+           {"", "\\"}, {"D:\\Down", "D:\\Down\\"}, {"D:\\Down\\", "D:\\Down\\"},
+           {"D:\\Down\\\\", "D:\\Down\\\\"}, {"D:/Down/", "D:/Down/\\"}, {"a b ", "a b \\"}}) {
+    CatalogManager::EnsureTrailingBackslash(in);
+    EXPECT_EQ(in, out);
+  }
+}
+
+TEST_F(CatalogManagerTest, TreeShapes) {
+  struct Case {
+    std::vector<std::string> folders;
+    std::string expected;  // inside zrCatalog
+  } cases[] = {
+      {{"D:\\Down", "D:\\Down\\"}, "<Catalog Path=\"D:\\Down\\\"/>"},
+      {{"D:\\Down\\Movies\\", "D:\\Down\\"},
+       "<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog>"},
+      {{"D:\\Down\\", "D:\\Down\\Movies\\"},
+       "<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog>"},
+      {{"D:\\Downloads\\", "D:\\Down\\"},
+       "<Catalog Path=\"D:\\Down\\\"/><Catalog Path=\"D:\\Downloads\\\"/>"},
+      {{"D:\\Down\\", "d:\\down\\", "D:\\Down\\Movies\\"},
+       "<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog>"
+       "<Catalog Path=\"d:\\down\\\"/>"},
+      {{"E:\\X\\", "d:\\y\\"}, "<Catalog Path=\"d:\\y\\\"/><Catalog Path=\"E:\\X\\\"/>"},
+      // An empty path is a single backslash; a network path lies inside it.
+      {{"", "\\\\srv\\share"},
+       "<Catalog Path=\"\\\"><Catalog Path=\"\\\\srv\\share\\\"/></Catalog>"},
+      // D:\A\ takes D:\A\1\ and D:\A\2\ but not d:\a\1z\, which stands between
+      // them in the order; it takes its own place before that one.
+      {{"D:\\A\\2\\", "D:\\A+\\", "d:\\a\\1z\\", "D:\\A\\1\\", "C:\\", "E:\\", "D:\\A\\"},
+       "<Catalog Path=\"C:\\\"/><Catalog Path=\"D:\\A+\\\"/><Catalog Path=\"D:\\A\\\">"
+       "<Catalog Path=\"D:\\A\\1\\\"/><Catalog Path=\"D:\\A\\2\\\"/></Catalog>"
+       "<Catalog Path=\"d:\\a\\1z\\\"/><Catalog Path=\"E:\\\"/>"},
+      // Nested several levels, the outer one added last; doubled and forward
+      // slashes stay as given.
+      {{"D:\\a\\b\\c\\", "D:\\a\\b\\", "D:\\a\\x//y", "D:\\a\\\\"},
+       "<Catalog Path=\"D:\\a\\\\\"/><Catalog Path=\"D:\\a\\b\\\"><Catalog Path=\"D:\\a\\b\\c\\\"/>"
+       "</Catalog><Catalog Path=\"D:\\a\\x//y\\\"/>"},
+      {{"D:\\a\\b\\", "D:\\a\\c\\", "D:\\"},
+       "<Catalog Path=\"D:\\\"><Catalog Path=\"D:\\a\\b\\\"/><Catalog Path=\"D:\\a\\c\\\"/></Catalog>"},
+  };
+  for (const auto& c : cases) {
+    CatalogManager::ResetForTesting();
+    Add(c.folders);
+    EXPECT_EQ(Text(), File(c.expected)) << c.folders.front();
+  }
+}
+
+TEST_F(CatalogManagerTest, AddFolderNormalisesTheCallersString) {
+  std::string path = "D:\\Down";
+  EXPECT_TRUE(CatalogManager::Instance().AddFolder(path));
+  EXPECT_EQ(path, "D:\\Down\\");
+}
+
+TEST_F(CatalogManagerTest, EmptyCatalogAndDefaults) {
+  EXPECT_EQ(Text(), File(""));
+  CatalogManager& m = CatalogManager::Instance();
+  EXPECT_TRUE(m.SetDefaultFolder("D:\\Down"));
+  m.SetDefaultFolder("C:\\QXDOWNLOAD\\");
+  m.SetDefaultFolder("c:\\qxdownload\\");
+  EXPECT_EQ(Text(), File("", "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/>"
+                             "<zrDefaultCatalog Path=\"c:\\qxdownload\\\"/>"
+                             "<zrDefaultCatalog Path=\"D:\\Down\"/>"));
+}
+
+TEST_F(CatalogManagerTest, TheDocumentedExample) {
+  Add({"D:\\Down", "D:\\Down\\Movies", "E:\\Files"});
+  CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
+  EXPECT_EQ(Text(),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><zrCatalogManager><zrCatalog Path=\"\">"
+            "<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog>"
+            "<Catalog Path=\"E:\\Files\\\"/></zrCatalog>"
+            "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>");
+}
+
+// Equal-looking paths differ only in letter case; their order among
+// themselves is their arrival order, everything else is independent of it.
+TEST_F(CatalogManagerTest, EveryOrderOfAddingGivesTheSameFile) {
+  std::vector<std::string> folders = {"D:\\Down\\",  "D:\\Down\\Movies\\", "D:\\Down\\Movies\\HD\\",
+                                      "D:\\Downloads\\", "D:\\Down\\Music\\", "E:\\",
+                                      "E:\\X\\"};
+  std::sort(folders.begin(), folders.end());
+  std::string first;
+  do {
+    CatalogManager::ResetForTesting();
+    Add(folders);
+    std::string text = Text();
+    if (first.empty()) first = text;
+    ASSERT_EQ(text, first);
+  } while (std::next_permutation(folders.begin(), folders.end()));
+  EXPECT_EQ(first, File("<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\">"
+                        "<Catalog Path=\"D:\\Down\\Movies\\HD\\\"/></Catalog>"
+                        "<Catalog Path=\"D:\\Down\\Music\\\"/></Catalog>"
+                        "<Catalog Path=\"D:\\Downloads\\\"/>"
+                        "<Catalog Path=\"E:\\\"><Catalog Path=\"E:\\X\\\"/></Catalog>"));
+}
+
+// A plain model of the catalog: every child visited in order, no search.
+struct ModelFolder {
+  std::string path;
+  std::vector<ModelFolder> children;
+};
+
+void ModelInsert(ModelFolder& node, const std::string& path) {
+  using R = CatalogManager::PathRelation;
+  std::vector<size_t> inside;
+  for (size_t i = 0; i < node.children.size(); ++i) {
+    R r = CatalogManager::ComparePathPrefix(path, node.children[i].path);
+    if (r == R::Same) return;
+    if (r == R::Below) return ModelInsert(node.children[i], path);
+    if (r == R::Above) inside.push_back(i);
+  }
+  ModelFolder folder{path, {}};
+  std::vector<ModelFolder> rest;
+  for (size_t i = 0; i < node.children.size(); ++i) {
+    if (std::find(inside.begin(), inside.end(), i) != inside.end())
+      folder.children.push_back(std::move(node.children[i]));
+    else
+      rest.push_back(std::move(node.children[i]));
+  }
+  auto at = std::find_if(rest.begin(), rest.end(),
+                         [&](const ModelFolder& c) { return CompareNoCase(path, c.path) < 0; });
+  rest.insert(at, std::move(folder));
+  node.children = std::move(rest);
+}
+
+std::string ModelText(const ModelFolder& node) {
+  std::string s;
+  for (const auto& c : node.children) {
+    s += "<Catalog Path=\"" + c.path + "\"";
+    s += c.children.empty() ? "/>" : ">" + ModelText(c) + "</Catalog>";
+  }
+  return s;
+}
+
+// Random folders from a small alphabet with letter case, so that prefixes,
+// case twins and containment of several siblings at once all occur often.
+TEST_F(CatalogManagerTest, MatchesAPlainModelOnRandomFolders) {
+  std::mt19937 rng(20240611);
+  const std::string parts[] = {"a", "A", "ab", "b", "B+", "a b", "\xE4\xB8\xAD"};
+  for (int round = 0; round < 200; ++round) {
+    CatalogManager::ResetForTesting();
+    ModelFolder model;
+    int count = 1 + static_cast<int>(rng() % 40);
+    for (int i = 0; i < count; ++i) {
+      std::string path = (rng() % 2) ? "D:" : "d:";
+      int depth = static_cast<int>(rng() % 4);
+      for (int d = 0; d < depth; ++d) path += "\\" + parts[rng() % std::size(parts)];
+      if (rng() % 3) path += "\\";
+      std::string normalised = path;
+      CatalogManager::EnsureTrailingBackslash(normalised);
+      ModelInsert(model, normalised);
+      CatalogManager::Instance().AddFolder(path);
+    }
+    ASSERT_EQ(Text(), File(ModelText(model))) << "round " << round;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "platform/paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "../support/test_support.h"
+#include "platform/file.h"
+
+namespace {
+
+using testing_support::MakeDirs;
+using testing_support::PathExists;
+using testing_support::ReadFile;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// A prefix with C: linked to drive_c as the prefix tools lay it out.
+class PrefixTest : public ::testing::Test {
+ protected:
+  PrefixTest()
+      : prefixEnv_("WINEPREFIX", dir_.path()),
+        lcAll_("LC_ALL", "", true),
+        lcCtype_("LC_CTYPE", "", true),
+        lang_("LANG", "zh_CN.UTF-8") {
+    MakeDirs(dir_.Join("dosdevices"));
+    MakeDirs(dir_.Join("drive_c/Program Files/Vorlake/Profiles"));
+    symlink("../drive_c", dir_.Join("dosdevices/c:").c_str());
+    drive_ = dir_.Join("drive_c");
+  }
+
+  TempDir dir_;
+  ScopedEnv prefixEnv_, lcAll_, lcCtype_, lang_;
+  std::string drive_;
+};
+
+TEST_F(PrefixTest, PrefixFromEnvironment) {
+  EXPECT_EQ(platform::PrefixDir(), dir_.path());
+  ScopedEnv unset("WINEPREFIX", "", true);
+  ScopedEnv home("HOME", "/home/someone");
+  EXPECT_EQ(platform::PrefixDir(), "/home/someone/.wine");
+}
+
+TEST_F(PrefixTest, ResolvesDrivePaths) {
+  const struct {
+    const char* windows;
+    std::string host;
+  } cases[] = {
+      {"C:\\Program Files\\Vorlake", drive_ + "/Program Files/Vorlake"},
+      {"c:\\PROGRAM FILES\\vorlake\\profiles\\x.ini", drive_ + "/Program Files/Vorlake/Profiles/x.ini"},
+      {"C:\\Program Files\\New\\Sub\\", drive_ + "/Program Files/New/Sub/"},
+      {"C:\\\\Program Files\\.\\Other\\..\\Vorlake", drive_ + "/Program Files/Vorlake"},
+      {"C:\\..\\..\\Program Files", drive_ + "/Program Files"},
+      {"C:/Program Files/Vorlake", drive_ + "/Program Files/Vorlake"},
+      {"C:\\", drive_ + "/"},
+      {"\\tmp\\x", "/tmp/x"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.windows);
+    EXPECT_EQ(platform::HostPathFromAnsi(c.windows), c.host);
+  }
+  EXPECT_EQ(platform::HostPathFromWide(u"C:\\program files"), drive_ + "/Program Files");
+  EXPECT_EQ(platform::HostPathFromAnsi(""), "");
+}
+
+TEST_F(PrefixTest, ExactNameWinsOverCaseVariant) {
+  MakeDirs(drive_ + "/data");
+  MakeDirs(drive_ + "/DATA");
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\DATA"), drive_ + "/DATA");
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\data"), drive_ + "/data");
+}
+
+TEST_F(PrefixTest, AnsiNamesBecomeUtf8) {
+  MakeDirs(drive_ + "/下载");
+  // "已下载" in code page 936, under a folder found case-insensitively.
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\\xCF\xC2\xD4\xD8\\\xD2\xD1\xCF\xC2\xD4\xD8"),
+            drive_ + "/下载/已下载");
+  ScopedEnv unset("LANG", "", true);  // no locale: 936 as well
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\\xD2\xF4\xC0\xD6"), drive_ + "/音乐");
+}
+
+TEST_F(PrefixTest, NonAsciiCaseFolding) {
+  MakeDirs(drive_ + "/Ärger");
+  EXPECT_EQ(platform::HostPathFromWide(u"C:\\äRGER\\f"), drive_ + "/Ärger/f");
+}
+
+TEST_F(PrefixTest, RelativePathsStayRelative) {
+  EXPECT_EQ(platform::HostPathFromAnsi("a\\b\\..\\c"), "a/c");
+  EXPECT_EQ(platform::HostPathFromAnsi("..\\x"), "../x");
+}
+
+TEST_F(PrefixTest, ReplaceFileAtomically) {
+  std::string file = drive_ + "/f.txt";
+  EXPECT_TRUE(platform::ReplaceFileAtomically(file, "one"));
+  EXPECT_TRUE(platform::ReplaceFileAtomically(file, "two"));
+  EXPECT_EQ(ReadFile(file), "two");
+  chmod(file.c_str(), 0640);
+  EXPECT_TRUE(platform::ReplaceFileAtomically(file, ""));
+  struct stat st;
+  ASSERT_EQ(stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+  EXPECT_EQ(st.st_size, 0);
+
+  // No folder is made, and a failure leaves nothing behind.
+  EXPECT_FALSE(platform::ReplaceFileAtomically(drive_ + "/missing/f.txt", "x"));
+  EXPECT_FALSE(PathExists(drive_ + "/missing"));
+  MakeDirs(drive_ + "/adir");
+  EXPECT_FALSE(platform::ReplaceFileAtomically(drive_ + "/adir", "x"));
+  auto entries = std::distance(std::filesystem::directory_iterator(drive_),
+                               std::filesystem::directory_iterator());
+  EXPECT_EQ(entries, 3);  // Program Files, f.txt, adir
+}
+
+TEST_F(PrefixTest, FileAttributes) {
+  WriteFile(drive_ + "/Program Files/Vorlake/a.dat", "x");
+  WriteFile(drive_ + "/Program Files/Vorlake/ro.dat", "x");
+  chmod((drive_ + "/Program Files/Vorlake/ro.dat").c_str(), 0444);
+  EXPECT_EQ(win::GetFileAttributesA("C:\\program files\\vorlake\\A.DAT"),
+            win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(win::GetFileAttributesA("C:\\Program Files\\Vorlake\\ro.dat"),
+            win::FILE_ATTRIBUTE_ARCHIVE | win::FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(win::GetFileAttributesA("C:\\Program Files\\Vorlake"), win::FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(win::GetFileAttributesA("C:\\Program Files\\Vorlake\\none"),
+            win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(win::GetFileAttributesA("C:\\nowhere\\none"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(win::GetFileAttributesA(nullptr), win::INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace

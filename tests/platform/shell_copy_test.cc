@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "../support/test_support.h"
+#include "platform/codepage.h"
+#include "platform/shell.h"
+
+namespace {
+
+using testing_support::MakeDirs;
+using testing_support::PathExists;
+using testing_support::ReadFile;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr win::WORD kConverterFlags =
+    win::FOF_SILENT | win::FOF_NOCONFIRMATION | win::FOF_NOCONFIRMMKDIR;
+
+class ShellCopyTest : public ::testing::Test {
+ protected:
+  ShellCopyTest() : prefixEnv_("WINEPREFIX", dir_.path()), lang_("LC_ALL", "zh_CN.UTF-8") {
+    MakeDirs(dir_.Join("dosdevices"));
+    symlink("../drive_c", dir_.Join("dosdevices/c:").c_str());
+    c_ = dir_.Join("drive_c");
+    WriteFile(c_ + "/OLD/Profiles/Torrents/a.torrent", "A");
+    WriteFile(c_ + "/OLD/Profiles/Torrents/sub/b.torrent", "B");
+    WriteFile(c_ + "/OLD/Program/server.met", "S");
+  }
+
+  // Lists are passed as the converter passes them: NUL, NUL behind each.
+  int Copy(const std::string& from, const std::string& to) {
+    std::string f = from + std::string(2, '\0');
+    std::string t = to + std::string(2, '\0');
+    win::SHFILEOPSTRUCTA op{nullptr, win::FO_COPY, f.c_str(), t.c_str(), kConverterFlags, 0,
+                            nullptr, nullptr};
+    return win::SHFileOperationA(&op);
+  }
+
+  TempDir dir_;
+  ScopedEnv prefixEnv_, lang_;
+  std::string c_;
+};
+
+TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "A");
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/sub/b.torrent"), "B");
+}
+
+TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {
+  WriteFile(c_ + "/NEW/Profiles/Torrents/a.torrent", "old");
+  WriteFile(c_ + "/NEW/Profiles/Torrents/keep.torrent", "K");
+  EXPECT_EQ(Copy("c:\\old\\profiles\\torrents", "C:\\NEW\\Profiles"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "A");
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/keep.torrent"), "K");
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/sub/b.torrent"), "B");
+}
+
+TEST_F(ShellCopyTest, FolderToMissingNameBecomesTheCopy) {
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Seeds"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Seeds/a.torrent"), "A");
+}
+
+TEST_F(ShellCopyTest, FileToNewNameCreatesFolders) {
+  EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files\\Net\\S\\server.met"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/Common Files/Net/S/server.met"), "S");
+  WriteFile(c_ + "/OLD/Program/server.met", "S2");
+  EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files\\Net\\S\\server.met"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/Common Files/Net/S/server.met"), "S2");
+  // An existing folder as destination takes the file inside.
+  EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/Common Files/server.met"), "S2");
+}
+
+TEST_F(ShellCopyTest, MissingSourceCopiesAndCreatesNothing) {
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\emule", "C:\\NEW\\Profiles\\"), 2);
+  EXPECT_FALSE(PathExists(c_ + "/NEW"));
+  // One missing source among several stops all of them.
+  std::string both = std::string("C:\\OLD\\Program\\server.met") + '\0' + "C:\\OLD\\none";
+  EXPECT_EQ(Copy(both, "C:\\NEW\\"), 2);
+  EXPECT_FALSE(PathExists(c_ + "/NEW"));
+}
+
+TEST_F(ShellCopyTest, RefusesOtherOperationsAndCopiesIntoThemselves) {
+  win::SHFILEOPSTRUCTA op{nullptr, win::FO_DELETE, "C:\\OLD\0", nullptr, kConverterFlags, 0,
+                          nullptr, nullptr};
+  EXPECT_NE(win::SHFileOperationA(&op), 0);
+  EXPECT_TRUE(PathExists(c_ + "/OLD"));
+  EXPECT_NE(Copy("C:\\OLD", "C:\\OLD\\Profiles\\"), 0);
+  EXPECT_FALSE(PathExists(c_ + "/OLD/Profiles/OLD"));
+}
+
+TEST(StrCatWTest, Appends) {
+  char16_t buf[16] = u"C:\\Pro";
+  EXPECT_EQ(win::StrCatW(buf, u"gram"), buf);
+  EXPECT_EQ(std::u16string(buf), u"C:\\Program");
+}
+
+}  // namespace
