@@ -11,12 +11,6 @@
 
 namespace legacy {
 
-// Task kinds of the new database (column F0).
-constexpr int32_t kGenericKind = 0;
-constexpr int32_t kEmuleKind = 1;
-constexpr int32_t kBtFileKind = 2;
-constexpr int32_t kBtKind = 3;
-
 // New status codes.
 constexpr int32_t kStatusFinished = 100;
 constexpr int32_t kStatusStopped = 0;

@@ -11,6 +11,7 @@
 #include "legacy/task_factory.h"
 #include "platform/report.h"
 #include "taskdb/container_record.h"
+#include "taskdb/schema.h"
 #include "taskdb/task_records.h"
 
 namespace legacy {
@@ -151,7 +152,7 @@ bool HistoryConverter::ConvertGenericTask(const LegacyGenericTask* task, bool in
   if (task == nullptr) return false;
   const LegacyGenericTask& t = *task;
   GenericTaskRecord r;
-  FillTransfer(t, inHistory, kGenericKind, r);
+  FillTransfer(t, inHistory, kGenericTaskKind, r);
   r.F1 = t.F1;
   r.F5 = static_cast<double>(t.F4);
   r.F15 = BytesToHex(t.F15);
@@ -201,7 +202,7 @@ bool HistoryConverter::ConvertBtTask(const LegacyBtTask* task, bool inHistory,
   if (task == nullptr) return false;
   const LegacyBtTask& t = *task;
   BTTaskRecord r;
-  FillTransfer(t, inHistory, kBtKind, r);
+  FillTransfer(t, inHistory, kBTTaskKind, r);
   r.F1 = NewTorrentsDir + t.SeedFile;
   double selected = 0.0;
   for (const LegacyBtFile& file : t.Files)
@@ -233,7 +234,7 @@ bool HistoryConverter::ConvertEmuleTask(const LegacyEmuleTask* task, bool inHist
   if (task == nullptr) return false;
   const LegacyEmuleTask& t = *task;
   EMuleTaskRecord r;
-  FillTransfer(t, inHistory, kEmuleKind, r);
+  FillTransfer(t, inHistory, kEMuleTaskKind, r);
   r.F1 = t.F1;
   r.F5 = static_cast<double>(t.F4);
   r.F15 = BytesToHex(t.F15);
@@ -272,7 +273,7 @@ bool HistoryConverter::ConvertBtFile(const BTTaskRecord& task, const LegacyBtFil
   // than trusting it as finished.
   r.Status = file.State == 2 ? kStatusFinished : kStatusPending;
   r.Valid = task.Valid;
-  r.Kind = kBtFileKind;
+  r.Kind = kBTFileTaskKind;
   r.F1.clear();
   r.F2.clear();
   r.F3.clear();

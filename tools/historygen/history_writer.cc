@@ -76,7 +76,6 @@ bool WriteChildren(win::IStorage* storage, const Storage& spec) {
       continue;
     }
     ok = WriteChildren(c.get(), child) && ok;
-    ok = win::SUCCEEDED(c.get()->Commit(win::STGC_DEFAULT)) && ok;
   }
   return ok;
 }
@@ -119,6 +118,8 @@ Storage& History::RunTasks() { return *FindOrAdd(root, "RunTasks"); }
 
 Storage& History::Tree() { return *FindOrAdd(root, "History"); }
 
+// The file is saved once, by the root's Commit: committing every storage of
+// a direct file would rewrite the whole file once per storage.
 bool WriteHistory(const History& history, const std::string& hostPath) {
   Ref<win::IStorage> root;
   if (win::FAILED(cfb::CreateCompoundFile(hostPath.c_str(), kCreateMode, root.out()))) return false;
