@@ -94,6 +94,7 @@ XmlElement* XmlElement::AdoptChildSorted(std::unique_ptr<XmlElement> child) {
 
 std::vector<std::unique_ptr<XmlElement>> XmlElement::ReleaseChildren(
     const std::vector<XmlElement*>& which) {
+  if (which.empty()) return {};
   std::unordered_set<const XmlElement*> wanted(which.begin(), which.end());
   std::vector<std::unique_ptr<XmlElement>> released;
   released.reserve(which.size());

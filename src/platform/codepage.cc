@@ -25,7 +25,6 @@ constexpr DWORD WC_DEFAULTCHAR = 0x40;
 constexpr DWORD WC_COMPOSITECHECK = 0x200;
 
 constexpr char16_t kReplacement = 0xFFFD;  // what UTF-8 makes of broken input
-constexpr char16_t kQuestion = u'?';       // what the ANSI pages make of it
 constexpr char kDefaultByte = '?';         // default char of every ANSI page
 
 // Collects output units. Without room it only counts (dstLen 0 measures);
@@ -77,13 +76,6 @@ UINT ResolveCodePage(UINT codePage) {
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-// Bytes in a double-byte page that stand alone and decode to the private
-// use area are the page's unassigned bytes (0xFF in 936): Windows converts
-// them but counts them as invalid under MB_ERR_INVALID_CHARS.
-bool IsPlaceholder(const platform::CodePageTable& table, uint8_t byte, char16_t c) {
-  return table.IsDoubleByte() && byte >= 0x80 && c >= 0xE000 && c <= 0xF8FF;
-}
-
 // Returns false on an invalid sequence when strict.
 bool DecodeAnsi(const platform::CodePageTable& table, bool strict, const uint8_t* s, int n,
                 Sink<char16_t>& out) {
@@ -100,14 +92,15 @@ bool DecodeAnsi(const platform::CodePageTable& table, bool strict, const uint8_t
         c = platform::CodePageTable::kNoChar;
         i += 1;
       }
+      if (c == platform::CodePageTable::kNoChar) {
+        if (strict) return false;
+        c = table.UnicodeDefault();
+      }
     } else {
+      if (strict && !table.SingleIsValid(b)) return false;
       c = table.Single(b);
-      if (strict && IsPlaceholder(table, b, c)) return false;
+      if (c == platform::CodePageTable::kNoChar) c = table.UnicodeDefault();
       i += 1;
-    }
-    if (c == platform::CodePageTable::kNoChar) {
-      if (strict) return false;
-      c = kQuestion;
     }
     out.Put(c);
   }
@@ -214,8 +207,8 @@ bool EncodeUtf8(bool strict, const char16_t* s, int n, Sink<char>& out) {
 }
 
 // Each UTF-16 unit is looked up on its own, as the Windows tables do; what
-// has no code becomes the default character.
-void EncodeAnsi(const platform::CodePageTable& table, const char16_t* s, int n,
+// has no code (nor, unless refused, a best fit) becomes the default character.
+void EncodeAnsi(const platform::CodePageTable& table, bool bestFit, const char16_t* s, int n,
                 const char* defaultChar, BOOL* usedDefaultChar, Sink<char>& out) {
   char fallback[2] = {kDefaultByte, 0};
   int fallbackLen = 1;
@@ -229,6 +222,7 @@ void EncodeAnsi(const platform::CodePageTable& table, const char16_t* s, int n,
   bool used = false;
   for (int i = 0; i < n; ++i) {
     uint16_t code = table.Encode(s[i]);
+    if (code == platform::CodePageTable::kNoCode && bestFit) code = table.BestFit(s[i]);
     if (code == platform::CodePageTable::kNoCode) {
       used = true;
       out.Put(fallback, fallbackLen);
@@ -293,7 +287,8 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, const char16_t* src, int src
 
   Sink<char> out(dst, dstLen);
   if (table) {
-    EncodeAnsi(*table, src, srcLen, defaultChar, usedDefaultChar, out);
+    EncodeAnsi(*table, !(flags & WC_NO_BEST_FIT_CHARS), src, srcLen, defaultChar, usedDefaultChar,
+               out);
   } else {
     // UTF-8 has no default character; since Windows 10 the pointers are
     // accepted, and nothing ever falls back to a default.

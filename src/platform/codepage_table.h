@@ -26,19 +26,38 @@ class CodePageTable {
   bool IsLead(uint8_t byte) const { return lead_[byte]; }
   bool IsDoubleByte() const { return doubleByte_; }
   char16_t Single(uint8_t byte) const { return single_[byte]; }
+  // False for bytes without a character and for the unassigned bytes that
+  // Windows maps into the private use area: MB_ERR_INVALID_CHARS rejects both.
+  bool SingleIsValid(uint8_t byte) const { return singleValid_[byte]; }
   char16_t Pair(uint8_t lead, uint8_t trail) const { return pairs_[lead << 8 | trail]; }
   // A code below 0x100 is one byte, any other is lead << 8 | trail.
   uint16_t Encode(char16_t unit) const { return encode_[unit]; }
+  // What broken input (a lone lead byte, an invalid pair) decodes to.
+  char16_t UnicodeDefault() const { return unicodeDefault_; }
+  // The look-alike that a single-byte page gives a character it lacks when
+  // best fit is allowed: a letter without its accents, an ASCII character
+  // for its full-width form, a similar ideograph. kNoCode when there is none.
+  uint16_t BestFit(char16_t unit) const {
+    return bestFit_.empty() ? kNoCode : bestFit_[unit];
+  }
 
  private:
   CodePageTable() = default;
-  bool Build(const char* icuName);
+  bool Build(win::UINT codePage, const char* icuName);
+  void BuildBestFit();
+
+  char16_t Decode(uint16_t code) const {
+    return code < 0x100 ? single_[code] : doubleByte_ ? pairs_[code] : kNoChar;
+  }
 
   bool doubleByte_ = false;
+  char16_t unicodeDefault_ = u'?';
+  std::array<bool, 256> singleValid_{};
   std::array<bool, 256> lead_{};
   std::array<char16_t, 256> single_{};
   std::vector<char16_t> pairs_;
   std::vector<uint16_t> encode_;
+  std::vector<uint16_t> bestFit_;
 };
 
 }  // namespace platform

@@ -125,7 +125,14 @@ std::string DriveRoot(char16_t letter) {
   std::string entry = devices + "/" + drive + ":";
   char target[4096];
   ssize_t n = readlink(entry.c_str(), target, sizeof target - 1);
-  if (n <= 0) return entry;
+  if (n <= 0) {
+    // A prefix whose dosdevices were never made still has its C: drive where
+    // the prefix tools would link it.
+    if (drive == 'c' && !Exists(entry) && Exists(PrefixDir() + "/drive_c")) {
+      return PrefixDir() + "/drive_c";
+    }
+    return entry;
+  }
   std::filesystem::path link(std::string(target, n));
   std::filesystem::path root = link.is_absolute() ? link : std::filesystem::path(devices) / link;
   std::string out = root.lexically_normal().string();

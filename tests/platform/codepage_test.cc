@@ -88,12 +88,15 @@ TEST(CodePageTest, MultiByteEdgeCases) {
       {"unassigned byte", win::CP_GBK, "\xFF", 1, 64, 0, 1, u"\uF8F5", 0},
       {"unassigned byte, strict", win::CP_GBK, "\xFF", 1, 64, win::MB_ERR_INVALID_CHARS, 0, u"",
        win::ERROR_NO_UNICODE_TRANSLATION},
+      {"invalid trail byte", win::CP_GBK, "\xA4\x20x", 3, 64, 0, 2, u"?x", 0},
+      {"invalid trail byte, strict", win::CP_GBK, "\xA4\x20", 2, 64, win::MB_ERR_INVALID_CHARS, 0,
+       u"", win::ERROR_NO_UNICODE_TRANSLATION},
+      {"euro is valid", win::CP_GBK, "\x80", 1, 64, win::MB_ERR_INVALID_CHARS, 1, u"\u20AC", 0},
+      {"user-defined area", win::CP_GBK, "\xA2\xA0", 2, 64, 0, 1, u"\uE585", 0},
       {"short buffer keeps what fits", win::CP_GBK, "foobar", 6, 5, 0, 0, u"fooba",
        win::ERROR_INSUFFICIENT_BUFFER},
       {"utf-8 invalid bytes", win::CP_UTF8, "\xC0\x41\x42", 3, 64, 0, 3, u"\uFFFDAB", 0},
       {"utf-8 truncated sequence", win::CP_UTF8, "\xE9\x9FX", 3, 64, 0, 2, u"\uFFFDX", 0},
-      {"utf-8 encoded surrogate", win::CP_UTF8, "\xED\xA0\x80", 3, 64, 0, 3, u"\uFFFD\uFFFD\uFFFD",
-       0},
       {"utf-8 four bytes", win::CP_UTF8, "\xF0\x9F\x98\x80", 4, 64, 0, 2, u"\U0001F600", 0},
       {"utf-8 pair not split", win::CP_UTF8, "a\xF0\x9F\x98\x80", 5, 2, 0, 0, u"a",
        win::ERROR_INSUFFICIENT_BUFFER},
@@ -101,6 +104,10 @@ TEST(CodePageTest, MultiByteEdgeCases) {
        win::ERROR_NO_UNICODE_TRANSLATION},
       {"utf-8 unknown flag", win::CP_UTF8, "a", 1, 64, 1, 0, u"", win::ERROR_INVALID_FLAGS},
       {"unknown code page", 12345, "a", 1, 64, 0, 0, u"", win::ERROR_INVALID_PARAMETER},
+      {"japanese broken pair", 932, "\x81\x20", 2, 64, 0, 1, u"\u30FB", 0},
+      {"unassigned greek byte", 1253, "\xD2", 1, 64, 0, 1, u"\uF8FA", 0},
+      {"unassigned greek byte, strict", 1253, "\xD2", 1, 64, win::MB_ERR_INVALID_CHARS, 0, u"",
+       win::ERROR_NO_UNICODE_TRANSLATION},
       {"western page", 1252, "\x80\xE4", 2, 64, 0, 2, u"\u20AC\u00E4", 0},
       {"cyrillic page", 1251, "\xCF\xF0", 2, 64, 0, 2, u"\u041F\u0440", 0},
   };
@@ -151,6 +158,14 @@ TEST(CodePageTest, WideCharEdgeCases) {
       {"utf-8 never splits", win::CP_UTF8, u"a音", 2, 3, 0, nullptr, 0, "a",
        win::ERROR_INSUFFICIENT_BUFFER, -1},
       {"cyrillic into western", 1252, u"Th\u0440i", 4, 64, 0, nullptr, 4, "Th?i", 0, 1},
+      // Best fit: look-alikes in the single-byte pages only, and not as a default.
+      {"best fit", 1251, u"\u00E4\uFF21", 2, 64, 0, nullptr, 2, "aA", 0, 0},
+      {"best fit refused", 1251, u"\u00E4", 1, 64, win::WC_NO_BEST_FIT_CHARS, nullptr, 1, "?", 0, 1},
+      {"no best fit for a-umlaut in 936", win::CP_GBK, u"\u00E4", 1, 64, 0, nullptr, 1, "?", 0, 1},
+      {"best fit in 936", win::CP_GBK, u"\u00A2", 1, 64, 0, nullptr, 2, "\xA1\xE9", 0, 0},
+      {"best fit refused in 936", win::CP_GBK, u"\u00A2", 1, 64, win::WC_NO_BEST_FIT_CHARS, nullptr,
+       1, "?", 0, 1},
+      {"surrogate pair in 936", win::CP_GBK, u"\U0001F600", 2, 64, 0, nullptr, 2, "??", 0, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -64,6 +64,10 @@ TEST_F(PrefixTest, ResolvesDrivePaths) {
     EXPECT_EQ(platform::HostPathFromAnsi(c.windows), c.host);
   }
   EXPECT_EQ(platform::HostPathFromWide(u"C:\\program files"), drive_ + "/Program Files");
+  // Without the dosdevices link C: is still drive_c; other drives are not.
+  unlink(dir_.Join("dosdevices/c:").c_str());
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\x"), drive_ + "/x");
+  EXPECT_EQ(platform::HostPathFromAnsi("D:\\x"), dir_.Join("dosdevices/d:/x"));
   EXPECT_EQ(platform::HostPathFromAnsi(""), "");
 }
 

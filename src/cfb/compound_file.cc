@@ -1,0 +1,318 @@
+// Opening, locking, reading and saving one compound file.
+#include "cfb/compound_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "cfb/com.h"
+
+namespace cfb {
+
+namespace {
+
+// How often an opener retries when a save replaced the file between its
+// open and its lock.
+constexpr int kOpenAttempts = 64;
+
+win::HRESULT FromErrno(int e) {
+  switch (e) {
+    case ENOENT:
+      return win::STG_E_FILENOTFOUND;
+    case EEXIST:
+      return win::STG_E_FILEALREADYEXISTS;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return win::STG_E_PATHNOTFOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return win::STG_E_ACCESSDENIED;
+    case ENOSPC:
+    case EDQUOT:
+      return win::STG_E_MEDIUMFULL;
+    case EMFILE:
+    case ENFILE:
+      return win::STG_E_TOOMANYOPENFILES;
+    case ENOMEM:
+      return win::STG_E_INSUFFICIENTMEMORY;
+    default:
+      return win::STG_E_ACCESSDENIED;
+  }
+}
+
+// Exclusive sharing and the deny modes that shut others out take an
+// exclusive lock; every other opener takes a shared one, so that it keeps an
+// exclusive opener out and is kept out by one.
+int LockFor(win::DWORD mode, bool writes) {
+  win::DWORD share = mode & 0x70;
+  if (share == win::STGM_SHARE_EXCLUSIVE || share == win::STGM_SHARE_DENY_READ) return LOCK_EX;
+  if (share == win::STGM_SHARE_DENY_WRITE) return writes ? LOCK_EX : LOCK_SH;
+  return LOCK_SH;
+}
+
+bool SameFile(int fd, const char* path) {
+  struct stat a, b;
+  if (fstat(fd, &a) != 0 || stat(path, &b) != 0) return false;
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Opens and locks path; on success *fd is the locked descriptor.
+win::HRESULT OpenLocked(const char* path, int flags, int lockType, int* fd) {
+  for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+    int f = open(path, flags | O_CLOEXEC, 0666);
+    if (f < 0) return FromErrno(errno);
+    struct stat st;
+    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(f);
+      return win::STG_E_ACCESSDENIED;
+    }
+    if (lockType != 0) {
+      int r;
+      do {
+        r = flock(f, lockType | LOCK_NB);
+      } while (r != 0 && errno == EINTR);
+      if (r != 0) {
+        int e = errno;
+        close(f);
+        return e == EWOULDBLOCK ? win::STG_E_SHAREVIOLATION : win::STG_E_LOCKVIOLATION;
+      }
+    }
+    if (lockType == 0 || SameFile(f, path)) {
+      *fd = f;
+      return win::S_OK;
+    }
+    close(f);
+    flags &= ~O_EXCL;
+  }
+  return win::STG_E_SHAREVIOLATION;
+}
+
+std::string Folder(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+uint64_t Now() {
+  // FILETIME: 100-nanosecond units since 1601-01-01.
+  constexpr uint64_t kEpochDifference = 116444736000000000ull;
+  struct timespec ts;
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return kEpochDifference + static_cast<uint64_t>(ts.tv_sec) * 10000000ull +
+         static_cast<uint64_t>(ts.tv_nsec) / 100;
+}
+
+}  // namespace
+
+win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
+                                std::shared_ptr<CompoundFile>* out) {
+  out->reset();
+  if (!path) return win::STG_E_INVALIDPOINTER;
+  win::DWORD access = mode & 3;
+  if (access == 3) return win::STG_E_INVALIDFLAG;
+  std::shared_ptr<CompoundFile> file(new (std::nothrow) CompoundFile);
+  if (!file) return win::STG_E_INSUFFICIENTMEMORY;
+  file->path_ = path;
+  file->writable_ = access != win::STGM_READ;
+  file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
+  // A transacted file is only read until an explicit commit replaces it.
+  int flags = file->writable_ && !file->transacted_ ? O_RDWR : O_RDONLY;
+  file->lockType_ = LockFor(mode, file->writable_);
+  win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
+  if (hr != win::S_OK) return hr;
+  hr = Volume::Open(file->fd_, &file->volume_);
+  // A file without the signature exists but is no compound file; the
+  // system reports that as STG_E_FILEALREADYEXISTS.
+  if (hr == win::STG_E_INVALIDHEADER) return win::STG_E_FILEALREADYEXISTS;
+  if (hr != win::S_OK) return hr;
+  try {
+    file->root_ = BuildTree(*file->volume_);
+  } catch (const std::bad_alloc&) {
+    return win::STG_E_INSUFFICIENTMEMORY;
+  }
+  file->majorVersion_ = file->volume_->majorVersion() >= 4 ? 4 : 3;
+  *out = std::move(file);
+  return win::S_OK;
+}
+
+win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
+                                  std::shared_ptr<CompoundFile>* out) {
+  out->reset();
+  if (!path) return win::STG_E_INVALIDPOINTER;
+  win::DWORD access = mode & 3;
+  if (access == 3) return win::STG_E_INVALIDFLAG;
+  if (access == win::STGM_READ) return win::STG_E_INVALIDFLAG;
+  std::shared_ptr<CompoundFile> file(new (std::nothrow) CompoundFile);
+  if (!file) return win::STG_E_INSUFFICIENTMEMORY;
+  file->path_ = path;
+  file->writable_ = true;
+  file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
+  file->lockType_ = LockFor(mode, true);
+  int flags = O_RDWR | O_CREAT | ((mode & win::STGM_CREATE) ? 0 : O_EXCL);
+  win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
+  if (hr != win::S_OK) return hr;
+  file->root_ = std::make_shared<Node>();
+  file->root_->type = kTypeRoot;
+  file->root_->name = u"Root Entry";
+  file->dirty_ = true;
+  hr = file->Save();
+  if (hr != win::S_OK) {
+    file->dirty_ = false;
+    return hr;
+  }
+  *out = std::move(file);
+  return win::S_OK;
+}
+
+CompoundFile::~CompoundFile() {
+  if (dirty_ && writable_ && !transacted_) Save();
+  volume_.reset();
+  if (fd_ >= 0) close(fd_);
+}
+
+win::HRESULT CompoundFile::Prepare(Node& stream) {
+  if (stream.resident || stream.extent) return win::S_OK;
+  if (!volume_) return win::STG_E_DOCFILECORRUPT;
+  auto extent = std::make_shared<StreamExtent>();
+  if (!volume_->Locate(stream.start, stream.size, extent.get())) return win::STG_E_DOCFILECORRUPT;
+  stream.extent = std::move(extent);
+  return win::S_OK;
+}
+
+win::HRESULT CompoundFile::ReadStream(Node& stream, uint64_t offset, void* buf, size_t n) {
+  if (n == 0) return win::S_OK;
+  if (stream.resident) {
+    memcpy(buf, stream.data.data() + offset, n);
+    return win::S_OK;
+  }
+  win::HRESULT hr = Prepare(stream);
+  if (hr != win::S_OK) return hr;
+  return volume_->Read(*stream.extent, offset, buf, n) ? win::S_OK : win::STG_E_READFAULT;
+}
+
+bool CompoundFile::Read(const Node& stream, uint64_t offset, void* buf, size_t n) {
+  return ReadStream(const_cast<Node&>(stream), offset, buf, n) == win::S_OK;
+}
+
+win::HRESULT CompoundFile::MakeResident(Node& stream) {
+  if (stream.resident) return win::S_OK;
+  if (stream.size > kMaxStreamSize) return win::STG_E_INSUFFICIENTMEMORY;
+  win::HRESULT hr = Prepare(stream);
+  if (hr != win::S_OK) return hr;
+  std::vector<uint8_t> bytes;
+  try {
+    bytes.resize(static_cast<size_t>(stream.size));
+  } catch (const std::bad_alloc&) {
+    return win::STG_E_INSUFFICIENTMEMORY;
+  }
+  if (!volume_->Read(*stream.extent, 0, bytes.data(), bytes.size())) return win::STG_E_READFAULT;
+  stream.data = std::move(bytes);
+  stream.resident = true;
+  stream.extent.reset();
+  return win::S_OK;
+}
+
+win::HRESULT CompoundFile::Commit(bool fromRoot) {
+  if (!writable_ || !dirty_) return win::S_OK;
+  if (transacted_ && !fromRoot) return win::S_OK;
+  return Save();
+}
+
+win::HRESULT CompoundFile::Revert() {
+  if (!transacted_ || !dirty_) return win::S_OK;
+  std::shared_ptr<Node> fresh;
+  try {
+    fresh = BuildTree(*volume_);
+  } catch (const std::bad_alloc&) {
+    return win::STG_E_INSUFFICIENTMEMORY;
+  }
+  for (auto& [name, child] : root_->children) DetachTree(*child);
+  root_->children = std::move(fresh->children);
+  memcpy(root_->clsid, fresh->clsid, sizeof root_->clsid);
+  root_->stateBits = fresh->stateBits;
+  root_->ctime = fresh->ctime;
+  root_->mtime = fresh->mtime;
+  dirty_ = false;
+  return win::S_OK;
+}
+
+namespace {
+
+// A stream whose bytes cannot be read any more (a corrupt chain in the file
+// as it was opened) is saved empty rather than blocking every other change.
+void DropUnreadable(CompoundFile& file, Node& node) {
+  std::vector<Node*> work = {&node};
+  while (!work.empty()) {
+    Node* n = work.back();
+    work.pop_back();
+    for (auto& [name, child] : n->children) {
+      if (child->isStorage()) {
+        work.push_back(child.get());
+      } else if (file.Prepare(*child) != win::S_OK) {
+        child->resident = true;
+        child->data.clear();
+        child->size = 0;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+win::HRESULT CompoundFile::Save() {
+  std::string temp = path_ + ".XXXXXX";
+  int tfd = mkstemp(temp.data());
+  if (tfd < 0) return FromErrno(errno);
+  fcntl(tfd, F_SETFD, FD_CLOEXEC);
+  std::unique_ptr<Volume> fresh;
+  std::vector<std::pair<Node*, uint32_t>> placed;
+  win::HRESULT hr = win::S_OK;
+  try {
+    DropUnreadable(*this, *root_);
+    hr = SerializeTree(tfd, *root_, this, SerializeOptions{majorVersion_}, &placed);
+  } catch (const std::bad_alloc&) {
+    hr = win::STG_E_INSUFFICIENTMEMORY;
+  }
+  struct stat st;
+  if (hr == win::S_OK && fstat(fd_, &st) == 0) fchmod(tfd, st.st_mode & 07777);
+  if (hr == win::S_OK && fsync(tfd) != 0) hr = FromErrno(errno);
+  // The new file carries the lock before anyone can open it by name.
+  if (hr == win::S_OK && lockType_ != 0 && flock(tfd, lockType_ | LOCK_NB) != 0) {
+    hr = win::STG_E_LOCKVIOLATION;
+  }
+  if (hr == win::S_OK) hr = Volume::Open(tfd, &fresh);
+  if (hr == win::S_OK && rename(temp.c_str(), path_.c_str()) != 0) hr = FromErrno(errno);
+  if (hr != win::S_OK) {
+    close(tfd);
+    unlink(temp.c_str());
+    return hr == win::STG_E_FILENOTFOUND ? win::STG_E_WRITEFAULT : hr;
+  }
+  int dfd = open(Folder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    fsync(dfd);
+    close(dfd);
+  }
+  for (auto& [node, start] : placed) {
+    node->start = start;
+    node->resident = node->size == 0;
+    std::vector<uint8_t>().swap(node->data);
+    node->extent.reset();
+  }
+  volume_ = std::move(fresh);
+  close(fd_);
+  fd_ = tfd;
+  dirty_ = false;
+  return win::S_OK;
+}
+
+uint64_t FileTimeNow() { return Now(); }
+
+}  // namespace cfb

@@ -1,0 +1,279 @@
+// The private-profile functions over IniDocument: the file is read whole on
+// every call (no cache, so a write is seen by the next read at once) and
+// written back in one step through ReplaceFileAtomically.
+
+#include "platform/profile.h"
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/ini_document.h"
+#include "platform/paths.h"
+
+namespace win {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr BOOL kTrue = 1;
+constexpr BOOL kFalse = 0;
+
+using AnsiDocument = platform::IniDocument<char>;
+using WideDocument = platform::IniDocument<char16_t>;
+
+// A UTF-16LE file announces itself with these two bytes; any other file,
+// one with a UTF-8 signature included, is ANSI text.
+constexpr unsigned char kUtf16LeBom[] = {0xFF, 0xFE};
+
+std::u16string ToWide(std::string_view ansi) {
+  if (ansi.empty()) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::u16string out(n > 0 ? n : 0, u'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
+  return out;
+}
+
+std::string ToAnsi(std::u16string_view wide) {
+  if (wide.empty()) return {};
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string out(n > 0 ? n : 0, '\0');
+  if (n > 0) {
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
+                        nullptr, nullptr);
+  }
+  return out;
+}
+
+// Looked up on every call: the ANSI code page follows the locale, which a
+// process (a test, say) may change between calls.
+platform::LeadBytes AnsiLeadBytes() { return platform::LeadBytesForCodePage(GetACP()); }
+
+// A bare file name is looked up in the Windows folder, as Windows does.
+std::string HostPath(const char* path) {
+  std::string p(path);
+  if (p.find_first_of("\\/:") == std::string::npos) p = "C:\\windows\\" + p;
+  return platform::HostPathFromAnsi(p.c_str());
+}
+
+// One profile file as loaded for one call, in whichever text form it has;
+// every argument and result crosses this class in ANSI.
+class ProfileFile {
+ public:
+  explicit ProfileFile(const char* path) : host_(HostPath(path)) { Load(); }
+  ProfileFile(const ProfileFile&) = delete;  // the document points at lead_
+  ProfileFile& operator=(const ProfileFile&) = delete;
+
+  bool exists() const { return exists_; }
+  bool readable() const { return readable_; }
+  const std::string& host() const { return host_; }
+
+  std::optional<std::string> GetValue(const char* section, const char* key) const {
+    if (wide_) {
+      auto v = wide_->GetValue(ToWide(section), ToWide(key));
+      if (!v) return std::nullopt;
+      return ToAnsi(*v);
+    }
+    return ansi_->GetValue(section, key);
+  }
+
+  std::vector<std::string> SectionNames() const {
+    if (!wide_) return ansi_->SectionNames();
+    std::vector<std::string> out;
+    for (const auto& name : wide_->SectionNames()) out.push_back(ToAnsi(name));
+    return out;
+  }
+
+  std::vector<std::string> KeyNames(const char* section) const {
+    if (!wide_) return ansi_->KeyNames(section);
+    std::vector<std::string> out;
+    for (const auto& name : wide_->KeyNames(ToWide(section))) out.push_back(ToAnsi(name));
+    return out;
+  }
+
+  // key null deletes the section, value null the key. True when the text
+  // changed.
+  bool Edit(const char* section, const char* key, const char* value) {
+    if (wide_) {
+      std::u16string s = ToWide(section);
+      if (!key) return wide_->DeleteSection(s);
+      if (!value) return wide_->DeleteKey(s, ToWide(key));
+      return wide_->SetValue(s, ToWide(key), ToWide(value));
+    }
+    if (!key) return ansi_->DeleteSection(section);
+    if (!value) return ansi_->DeleteKey(section, key);
+    return ansi_->SetValue(section, key, value);
+  }
+
+  std::string Bytes() const {
+    if (!wide_) return ansi_->text();
+    std::string out(reinterpret_cast<const char*>(kUtf16LeBom), sizeof kUtf16LeBom);
+    for (char16_t c : wide_->text()) {
+      out.push_back(static_cast<char>(c & 0xFF));
+      out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+  }
+
+ private:
+  void Load() {
+    std::error_code ec;
+    fs::file_status st = fs::status(host_, ec);
+    exists_ = !ec && fs::exists(st);
+    std::string bytes;
+    if (exists_ && fs::is_regular_file(st)) {
+      std::ifstream in(host_, std::ios::binary);
+      std::ostringstream data;
+      data << in.rdbuf();
+      readable_ = static_cast<bool>(in);
+      if (readable_) bytes = data.str();
+    }
+    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == kUtf16LeBom[0] &&
+        static_cast<unsigned char>(bytes[1]) == kUtf16LeBom[1]) {
+      std::u16string text;
+      for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             static_cast<unsigned char>(bytes[i + 1]) << 8));
+      }
+      // A file that holds nothing but its signature gets a line break before
+      // the first section written to it, as Windows writes it.
+      if (text.empty()) text = u"\r\n";
+      wide_.emplace(std::move(text));
+      return;
+    }
+    ansi_.emplace(std::move(bytes), &lead_);
+  }
+
+  std::string host_;
+  platform::LeadBytes lead_ = AnsiLeadBytes();
+  bool exists_ = false;
+  bool readable_ = false;
+  std::optional<AnsiDocument> ansi_;
+  std::optional<WideDocument> wide_;
+};
+
+bool ReadOnly(const std::string& host) {
+  std::error_code ec;
+  fs::perms p = fs::status(host, ec).permissions();
+  return !ec && (p & fs::perms::owner_write) == fs::perms::none;
+}
+
+std::string TrimTrailingSpaces(const char* text) {
+  std::string s = text ? text : "";
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// Copies at most size - 1 bytes and a terminator. A double-byte character
+// that does not fit whole is left out rather than split in two.
+DWORD CopyCut(std::string_view s, char* buffer, DWORD size) {
+  size_t n = s.size();
+  if (n > size - 1) {
+    const platform::LeadBytes lead = AnsiLeadBytes();
+    size_t limit = size - 1;
+    size_t i = 0;
+    while (i < limit) {
+      size_t step = lead.IsLead(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+      if (i + step > limit) break;
+      i += step;
+    }
+    n = i;
+    SetLastError(ERROR_MORE_DATA);
+  }
+  std::memcpy(buffer, s.data(), n);
+  buffer[n] = '\0';
+  return static_cast<DWORD>(n);
+}
+
+// A list of names, each followed by a NUL, the list by a second NUL. When
+// it does not fit, the names are cut at size - 2 and closed with two NULs.
+DWORD CopyList(const std::vector<std::string>& names, char* buffer, DWORD size) {
+  std::string joined;
+  for (const auto& name : names) {
+    joined += name;
+    joined.push_back('\0');
+  }
+  if (joined.size() + 1 <= size) {
+    std::memcpy(buffer, joined.data(), joined.size());
+    buffer[joined.size()] = '\0';
+    if (joined.empty() && size >= 2) buffer[1] = '\0';
+    return static_cast<DWORD>(joined.size());
+  }
+  SetLastError(ERROR_MORE_DATA);
+  if (size < 2) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::memcpy(buffer, joined.data(), size - 2);
+  buffer[size - 2] = '\0';
+  buffer[size - 1] = '\0';
+  return size - 2;
+}
+
+}  // namespace
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* buffer, DWORD size, const char* path) {
+  if (!buffer || size == 0) return 0;
+  if (!path) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  ProfileFile file(path);
+  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
+  if (!section) return CopyList(file.SectionNames(), buffer, size);
+  if (!key) return CopyList(file.KeyNames(section), buffer, size);
+  if (auto value = file.GetValue(section, key)) return CopyCut(*value, buffer, size);
+  return CopyCut(TrimTrailingSpaces(defaultValue), buffer, size);
+}
+
+UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
+                           const char* path) {
+  if (!section || !key || !path) return static_cast<UINT>(defaultValue);
+  ProfileFile file(path);
+  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
+  std::optional<std::string> value = file.GetValue(section, key);
+  // An empty value counts as missing: Windows reads the number through the
+  // string function and takes an empty answer for "not there", so a key
+  // written empty keeps the caller's default rather than turning into 0.
+  if (!value || value->empty()) return static_cast<UINT>(defaultValue);
+  return platform::ParseProfileInt(*value);
+}
+
+BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
+                                const char* path) {
+  // (NULL, NULL, NULL) only flushes a cache there is not; it answers FALSE.
+  if (!section || !path) return kFalse;
+  ProfileFile file(path);
+  // A file marked read-only stays as it is, as on Windows (the replace
+  // below would otherwise go through: it renames over the file).
+  if (file.exists() && (!file.readable() || ReadOnly(file.host()))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return kFalse;
+  }
+  if (!file.exists()) {
+    std::error_code ec;
+    fs::path parent = fs::path(file.host()).parent_path();
+    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return kFalse;
+    }
+  }
+  if (!file.Edit(section, key, value)) return kTrue;
+  if (!platform::ReplaceFileAtomically(file.host(), file.Bytes())) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return kFalse;
+  }
+  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
+  return kTrue;
+}
+
+}  // namespace win

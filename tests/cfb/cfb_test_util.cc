@@ -1,0 +1,412 @@
+// Helpers shared by the compound-file tests.
+#include "cfb_test_util.h"
+
+#include <cstdio>
+#include <cstring>
+#include <regex>
+#include <sstream>
+
+namespace cfbtest {
+
+namespace {
+
+constexpr uint32_t kEnd = 0xFFFFFFFE;
+constexpr uint32_t kFree = 0xFFFFFFFF;
+
+void Put16(std::string& s, size_t at, uint16_t v) {
+  s[at] = static_cast<char>(v);
+  s[at + 1] = static_cast<char>(v >> 8);
+}
+void Put32(std::string& s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+std::vector<std::string> Split(const std::string& path) {
+  std::vector<std::string> parts;
+  std::stringstream in(path);
+  std::string part;
+  while (std::getline(in, part, '/')) {
+    if (!part.empty()) parts.push_back(part);
+  }
+  return parts;
+}
+
+std::string FromHex(const std::string& hex) {
+  std::string out;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DiffTrees(const Tree& got, const Tree& want) {
+  std::string out;
+  int shown = 0;
+  auto note = [&](const std::string& line) {
+    if (shown++ < 8) out += line + "\n";
+  };
+  for (const auto& [path, content] : want) {
+    auto it = got.find(path);
+    if (it == got.end()) {
+      note("missing " + path);
+    } else if (it->second != content) {
+      size_t at = 0;
+      while (at < content.size() && at < it->second.size() && content[at] == it->second[at]) ++at;
+      note("differs " + path + ": got " + std::to_string(it->second.size()) + " bytes, want " +
+           std::to_string(content.size()) + ", first difference at " + std::to_string(at) +
+           (it->second == "<error>" ? " (unreadable)" : ""));
+    }
+  }
+  for (const auto& [path, content] : got) {
+    if (!want.count(path)) note("unexpected " + path);
+  }
+  return out;
+}
+
+std::string Utf8(const std::u16string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    uint32_t c = s[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::u16string Utf16(const std::string& s) {
+  std::u16string out;
+  for (size_t i = 0; i < s.size();) {
+    unsigned char b = static_cast<unsigned char>(s[i++]);
+    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    uint32_t c = extra ? (b & (0x3F >> extra)) : b;
+    for (int k = 0; k < extra && i < s.size(); ++k) c = (c << 6) | (s[i++] & 0x3F);
+    if (c >= 0x10000) {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      out += static_cast<char16_t>(c);
+    }
+  }
+  return out;
+}
+
+static void ReadInto(win::IStorage* storage, const std::string& prefix, Tree* tree) {
+  Ref<win::IEnumSTATSTG> e;
+  if (storage->EnumElements(0, nullptr, 0, e.out()) != win::S_OK) return;
+  win::STATSTG st;
+  win::ULONG got = 0;
+  while (e->Next(1, &st, &got) == win::S_OK) {
+    std::u16string name = st.pwcsName;
+    cfb::FreeName(st.pwcsName);
+    std::string path = prefix + Utf8(name);
+    if (st.type == win::STGTY_STORAGE) {
+      (*tree)[path + "/"] = "";
+      Ref<win::IStorage> child;
+      if (storage->OpenStorage(name.c_str(), nullptr, 0x10, nullptr, 0, child.out()) ==
+          win::S_OK) {
+        ReadInto(child.get(), path + "/", tree);
+      } else {
+        (*tree)[path + "/"] = "<error>";
+      }
+      continue;
+    }
+    Ref<win::IStream> stream;
+    std::string content;
+    if (storage->OpenStream(name.c_str(), nullptr, 0x10, 0, stream.out()) != win::S_OK) {
+      content = "<error>";
+    } else {
+      char buf[65536];
+      win::ULONG n = 0;
+      while (stream->Read(buf, sizeof buf, &n) == win::S_OK && n > 0) content.append(buf, n);
+      if (content.size() != st.cbSize) content = "<error>";
+    }
+    (*tree)[path] = content;
+  }
+}
+
+Tree ReadStorage(win::IStorage* storage) {
+  Tree tree;
+  ReadInto(storage, "", &tree);
+  return tree;
+}
+
+Tree ReadFileTree(const std::string& path, win::HRESULT* hr, win::DWORD mode) {
+  Ref<win::IStorage> root;
+  *hr = cfb::OpenCompoundFile(path.c_str(), mode, root.out());
+  if (*hr != win::S_OK) return {};
+  return ReadStorage(root.get());
+}
+
+bool WriteTree(win::IStorage* root, const Tree& tree) {
+  for (const auto& [path, content] : tree) {
+    std::vector<std::string> parts = Split(path);
+    bool isStorage = path.back() == '/';
+    std::vector<win::IStorage*> chain = {root};
+    bool ok = true;
+    size_t storages = isStorage ? parts.size() : parts.size() - 1;
+    for (size_t i = 0; i < storages && ok; ++i) {
+      std::u16string name = Utf16(parts[i]);
+      win::IStorage* next = nullptr;
+      if (chain.back()->OpenStorage(name.c_str(), nullptr, 0x12, nullptr, 0, &next) != win::S_OK &&
+          chain.back()->CreateStorage(name.c_str(), 0x1012, 0, 0, &next) != win::S_OK) {
+        ok = false;
+      } else {
+        chain.push_back(next);
+      }
+    }
+    if (ok && !isStorage) {
+      Ref<win::IStream> s;
+      std::u16string name = Utf16(parts.back());
+      win::ULONG written = 0;
+      ok = chain.back()->CreateStream(name.c_str(), 0x1012, 0, 0, s.out()) == win::S_OK &&
+           s->Write(content.data(), static_cast<win::ULONG>(content.size()), &written) ==
+               win::S_OK &&
+           written == content.size();
+    }
+    for (size_t i = chain.size(); i-- > 1;) chain[i]->Release();
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool CreateFileTree(const std::string& path, const Tree& tree) {
+  Ref<win::IStorage> root;
+  if (cfb::CreateCompoundFile(path.c_str(), 0x1012, root.out()) != win::S_OK) return false;
+  return WriteTree(root.get(), tree) && root->Commit(0) == win::S_OK;
+}
+
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
+
+std::string Run(const std::string& command, int* status) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) {
+    if (status) *status = -1;
+    return out;
+  }
+  char buf[65536];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int rc = pclose(p);
+  if (status) *status = rc;
+  return out;
+}
+
+Tree ReadWithOlefile(const std::string& path, bool* ok) {
+  static const char* kScript =
+      "import olefile,sys\n"
+      "ole=olefile.OleFileIO(sys.argv[1])\n"
+      "for e in ole.listdir(streams=True, storages=True):\n"
+      "  p='/'.join(e)\n"
+      "  if ole.get_type(e)==olefile.STGTY_STORAGE: print(p+'/\\t')\n"
+      "  else: print(p+'\\t'+ole.openstream(e).read().hex())\n";
+  int status = 0;
+  std::string out =
+      Run("/usr/bin/python3 -c " + Quote(kScript) + " " + Quote(path) + " 2>&1", &status);
+  *ok = status == 0;
+  Tree tree;
+  std::stringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos) {
+      *ok = false;
+      continue;
+    }
+    tree[line.substr(0, tab)] = FromHex(line.substr(tab + 1));
+  }
+  return tree;
+}
+
+Tree ReadWithGsf(const std::string& path, bool* ok) {
+  int status = 0;
+  std::string out = Run("gsf list " + Quote(path) + " 2>&1", &status);
+  *ok = status == 0;
+  Tree tree;
+  static const std::regex kLine(R"(^([df])\s+(?:\S+ \S+\s+)?(\d+) (.*)$)");
+  std::stringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, kLine)) continue;
+    std::string name = m[3];
+    if (m[1] == "d") {
+      if (name != "*root*") tree[name + "/"] = "";
+      continue;
+    }
+    int s = 0;
+    tree[name] = Run("gsf cat " + Quote(path) + " " + Quote(name), &s);
+    if (s != 0) *ok = false;
+  }
+  return tree;
+}
+
+ImageBuilder::ImageBuilder(uint16_t major, uint16_t shift) : major_(major), shift_(shift) {
+  Entry root;
+  root.name = u"Root Entry";
+  root.type = 5;
+  entries_.push_back(root);
+}
+
+uint32_t ImageBuilder::AddChain(const std::string& data) {
+  if (data.empty()) return kEnd;
+  uint32_t first = static_cast<uint32_t>(sectors_.size());
+  for (size_t at = 0; at < data.size(); at += sectorSize()) {
+    std::string s = data.substr(at, sectorSize());
+    s.resize(sectorSize(), '\0');
+    uint32_t n = static_cast<uint32_t>(sectors_.size());
+    sectors_.push_back(std::move(s));
+    if (fat_.size() <= n) fat_.resize(n + 1, kFree);
+    fat_[n] = at + sectorSize() >= data.size() ? kEnd : n + 1;
+  }
+  return first;
+}
+
+uint32_t ImageBuilder::AddMini(const std::string& data) {
+  if (data.empty()) return kEnd;
+  uint32_t first = static_cast<uint32_t>(mini_.size() / 64);
+  uint32_t count = static_cast<uint32_t>((data.size() + 63) / 64);
+  for (uint32_t i = 0; i < count; ++i) miniFat_.push_back(i + 1 == count ? kEnd : first + i + 1);
+  mini_ += data;
+  mini_.resize(mini_.size() + (64 - mini_.size() % 64) % 64, '\0');
+  return first;
+}
+
+uint32_t ImageBuilder::AddEntry(const std::u16string& name, uint8_t type, uint32_t start,
+                                uint64_t size) {
+  Entry e;
+  e.name = name;
+  e.type = type;
+  e.start = start;
+  e.size = size;
+  entries_.push_back(e);
+  return static_cast<uint32_t>(entries_.size() - 1);
+}
+
+uint32_t ImageBuilder::AddStream(const std::u16string& name, const std::string& data) {
+  uint32_t start = data.size() < 4096 ? AddMini(data) : AddChain(data);
+  return AddEntry(name, 2, start, data.size());
+}
+
+uint32_t ImageBuilder::Tree(const std::vector<uint32_t>& sorted, size_t lo, size_t hi) {
+  if (lo >= hi) return kFree;
+  size_t mid = lo + (hi - lo) / 2;
+  uint32_t id = sorted[mid];
+  entries_[id].left = Tree(sorted, lo, mid);
+  entries_[id].right = Tree(sorted, mid + 1, hi);
+  return id;
+}
+
+void ImageBuilder::Children(uint32_t parent, const std::vector<uint32_t>& sorted) {
+  entries_[parent].child = Tree(sorted, 0, sorted.size());
+}
+
+std::string ImageBuilder::Build() {
+  Entry& root = entries_[0];
+  root.start = AddChain(mini_);
+  root.size = rootSizeOverride >= 0 ? static_cast<uint64_t>(rootSizeOverride) : mini_.size();
+  std::string miniFatBytes(miniFat_.size() * 4, '\0');
+  for (size_t i = 0; i < miniFat_.size(); ++i) Put32(miniFatBytes, 4 * i, miniFat_[i]);
+  uint32_t firstMiniFat = AddChain(miniFatBytes);
+  uint32_t miniFatSectors = static_cast<uint32_t>((miniFatBytes.size() + sectorSize() - 1) / sectorSize());
+  std::string dir;
+  for (const Entry& e : entries_) {
+    std::string d(128, '\0');
+    for (size_t i = 0; i < e.name.size() && i < 32; ++i) Put16(d, 2 * i, e.name[i]);
+    uint16_t len = static_cast<uint16_t>(e.name.empty() ? 0 : (e.name.size() + 1) * 2);
+    Put16(d, 0x40, e.nameLengthField >= 0 ? static_cast<uint16_t>(e.nameLengthField) : len);
+    d[0x42] = static_cast<char>(e.type);
+    d[0x43] = static_cast<char>(e.color);
+    Put32(d, 0x44, e.left);
+    Put32(d, 0x48, e.right);
+    Put32(d, 0x4C, e.child);
+    Put32(d, 0x74, e.start);
+    Put32(d, 0x78, static_cast<uint32_t>(e.size));
+    Put32(d, 0x7C, static_cast<uint32_t>(e.size >> 32));
+    dir += d;
+  }
+  while (dir.size() % sectorSize() != 0) {
+    std::string d(128, '\0');
+    Put32(d, 0x44, kFree);
+    Put32(d, 0x48, kFree);
+    Put32(d, 0x4C, kFree);
+    dir += d;
+  }
+  uint32_t firstDir = AddChain(dir);
+  uint32_t dirSectors = static_cast<uint32_t>(dir.size() / sectorSize());
+  uint64_t per = sectorSize() / 4;
+  uint64_t n = sectors_.size(), fatCount = 1, difatCount = 0;
+  while (true) {
+    difatCount = fatCount > 109 ? (fatCount - 109 + per - 2) / (per - 1) : 0;
+    if (fatCount * per >= n + fatCount + difatCount) break;
+    ++fatCount;
+  }
+  fat_.resize(fatCount * per, kFree);
+  for (uint64_t i = 0; i < fatCount; ++i) {
+    fat_[n + i] = markFatSectors ? 0xFFFFFFFD : kFree;
+  }
+  for (uint64_t i = 0; i < difatCount; ++i) {
+    fat_[n + fatCount + i] = markFatSectors ? 0xFFFFFFFC : kFree;
+  }
+  std::string header(sectorSize(), '\0');
+  static const unsigned char kSig[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  memcpy(header.data(), kSig, 8);
+  Put16(header, 0x18, 0x3E);
+  Put16(header, 0x1A, major_);
+  Put16(header, 0x1C, 0xFFFE);
+  Put16(header, 0x1E, shift_);
+  Put16(header, 0x20, 6);
+  Put32(header, 0x28, major_ >= 4 ? dirSectors : 0);
+  Put32(header, 0x2C, static_cast<uint32_t>(fatCount));
+  Put32(header, 0x30, firstDir);
+  Put32(header, 0x38, 4096);
+  Put32(header, 0x3C, firstMiniFat);
+  Put32(header, 0x40, miniFatSectors);
+  Put32(header, 0x44, difatCount ? static_cast<uint32_t>(n + fatCount) : kEnd);
+  Put32(header, 0x48, static_cast<uint32_t>(difatCount));
+  std::vector<uint32_t> difat;
+  for (uint64_t i = 0; i < fatCount; ++i) difat.push_back(static_cast<uint32_t>(n + i));
+  for (uint32_t i = 0; i < 109; ++i) Put32(header, 0x4C + 4 * i, i < difat.size() ? difat[i] : kFree);
+  std::string out = header;
+  for (const std::string& s : sectors_) out += s;
+  std::string fatBytes(fat_.size() * 4, '\0');
+  for (size_t i = 0; i < fat_.size(); ++i) Put32(fatBytes, 4 * i, fat_[i]);
+  out += fatBytes;
+  size_t next = 109;
+  for (uint64_t d = 0; d < difatCount; ++d) {
+    std::string s(sectorSize(), '\0');
+    for (uint64_t i = 0; i + 1 < per; ++i, ++next) {
+      Put32(s, 4 * i, next < difat.size() ? difat[next] : kFree);
+    }
+    uint32_t link = d + 1 < difatCount ? static_cast<uint32_t>(n + fatCount + d + 1)
+                                       : (difatEndsFree ? kFree : kEnd);
+    Put32(s, 4 * (per - 1), link);
+    out += s;
+  }
+  for (const auto& [at, v] : headerPatch) Put32(out, at, v);
+  return out;
+}
+
+}  // namespace cfbtest

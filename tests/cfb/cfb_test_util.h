@@ -1,0 +1,119 @@
+// Helpers for the compound-file tests: reference holders, whole-tree reads
+// and writes through the engine, an independent image builder for files the
+// engine's own writer would never make, and running the outside readers.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cfb/com.h"
+
+namespace cfbtest {
+
+template <class T>
+class Ref {
+ public:
+  Ref() = default;
+  ~Ref() { reset(); }
+  Ref(const Ref&) = delete;
+  Ref& operator=(const Ref&) = delete;
+  T** out() {
+    reset();
+    return &p_;
+  }
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  explicit operator bool() const { return p_ != nullptr; }
+  void reset() {
+    if (p_) p_->Release();
+    p_ = nullptr;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// A tree as path -> content; storages are paths ending in "/" with empty
+// content; an unreadable stream reads as "<error>".
+using Tree = std::map<std::string, std::string>;
+
+// "" when equal, else a short account of the first differences (paths and
+// sizes, never whole contents).
+std::string DiffTrees(const Tree& got, const Tree& want);
+
+std::string Utf8(const std::u16string& s);
+std::u16string Utf16(const std::string& s);
+
+// Every element under storage, read through the engine.
+Tree ReadStorage(win::IStorage* storage);
+// Opens path with mode and reads it; the open's result in *hr.
+Tree ReadFileTree(const std::string& path, win::HRESULT* hr,
+                  win::DWORD mode = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE);
+// Writes every entry of tree under storage (storages created as needed).
+bool WriteTree(win::IStorage* storage, const Tree& tree);
+// Creates path as a new compound file holding tree.
+bool CreateFileTree(const std::string& path, const Tree& tree);
+
+// Runs a shell command; its standard output, and its exit status in *status.
+std::string Run(const std::string& command, int* status = nullptr);
+// The tree as the independent reader olefile sees it (paths and contents).
+Tree ReadWithOlefile(const std::string& path, bool* ok);
+// The tree as gsf sees it (gsf list, then gsf cat per stream).
+Tree ReadWithGsf(const std::string& path, bool* ok);
+std::string Quote(const std::string& s);
+
+// Builds compound file images sector by sector, with full control over
+// every table, for layouts real writers produce and corruptions.
+class ImageBuilder {
+ public:
+  struct Entry {
+    std::u16string name;
+    uint8_t type = 2;
+    uint8_t color = 1;
+    uint32_t left = 0xFFFFFFFF;
+    uint32_t right = 0xFFFFFFFF;
+    uint32_t child = 0xFFFFFFFF;
+    uint32_t start = 0;
+    uint64_t size = 0;
+    int nameLengthField = -1;  // -1: computed from the name
+  };
+
+  explicit ImageBuilder(uint16_t major = 3, uint16_t shift = 9);
+  // Regular sectors holding data, chained through the FAT; the first one.
+  uint32_t AddChain(const std::string& data);
+  // Mini sectors in the mini stream; the first one.
+  uint32_t AddMini(const std::string& data);
+  // A directory entry (entry 0 is the root, made by the constructor).
+  uint32_t AddEntry(const std::u16string& name, uint8_t type, uint32_t start = 0,
+                    uint64_t size = 0);
+  // A stream entry holding data, in the mini stream when short.
+  uint32_t AddStream(const std::u16string& name, const std::string& data);
+  // Links the entries as a balanced tree under parent (in the given order,
+  // which must be directory order).
+  void Children(uint32_t parent, const std::vector<uint32_t>& sorted);
+  Entry& entry(uint32_t id) { return entries_[id]; }
+  std::vector<uint32_t>& fat() { return fat_; }
+  uint32_t sectorSize() const { return 1u << shift_; }
+
+  // Layout choices and faults.
+  bool markFatSectors = true;
+  bool difatEndsFree = false;
+  int64_t rootSizeOverride = -1;
+  std::map<size_t, uint32_t> headerPatch;  // header offset -> 32-bit value
+
+  std::string Build();
+
+ private:
+  uint32_t Tree(const std::vector<uint32_t>& sorted, size_t lo, size_t hi);
+  uint16_t major_;
+  uint16_t shift_;
+  std::vector<std::string> sectors_;
+  std::vector<uint32_t> fat_;
+  std::vector<uint32_t> miniFat_;
+  std::string mini_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace cfbtest

@@ -1,0 +1,120 @@
+#include "platform/sync.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/codepage.h"
+#include "../support/test_support.h"
+
+namespace {
+
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+constexpr const char* kName = "Global\\vorlake5_app_mutex";
+
+class NamedMutexTest : public ::testing::Test {
+ protected:
+  TempDir dir_;
+  ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path()};
+};
+
+TEST_F(NamedMutexTest, FreeMutexIsOwnedAndNamedAfterItsName) {
+  win::SetLastError(99);
+  win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(win::GetLastError(), 0u);
+  EXPECT_TRUE(testing_support::PathExists(
+      dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex.lock")));
+  EXPECT_EQ(win::ReleaseMutex(h), 1);
+  EXPECT_EQ(win::ReleaseMutex(h), 0);  // no longer the owner
+  EXPECT_EQ(win::CloseHandle(h), 1);
+  EXPECT_EQ(win::CloseHandle(h), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
+}
+
+TEST_F(NamedMutexTest, SecondHandleInTheSameProcessSeesItHeld) {
+  win::HANDLE first = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(first, nullptr);
+  win::HANDLE second = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(win::ReleaseMutex(second), 0);  // never owned
+  win::CloseHandle(second);
+
+  // Releasing frees the mutex for the next comer even before closing.
+  win::ReleaseMutex(first);
+  win::HANDLE third = win::CreateMutexA(nullptr, 1, kName);
+  EXPECT_EQ(win::GetLastError(), 0u);
+  win::CloseHandle(third);
+  win::CloseHandle(first);
+}
+
+// A child process that takes the mutex and keeps it until its pipe closes.
+class HoldingChild {
+ public:
+  HoldingChild() {
+    int held[2], quit[2];
+    if (pipe(held) != 0 || pipe(quit) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(held[0]);
+      close(quit[1]);
+      win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+      char ok = (h != nullptr && win::GetLastError() == 0) ? 'y' : 'n';
+      (void)!write(held[1], &ok, 1);
+      char c;
+      (void)!read(quit[0], &c, 1);
+      _exit(0);  // still holding: the lock goes with the process
+    }
+    close(held[1]);
+    close(quit[0]);
+    quit_ = quit[1];
+    char ok = 0;
+    holding_ = read(held[0], &ok, 1) == 1 && ok == 'y';
+    close(held[0]);
+  }
+  ~HoldingChild() { Exit(); }
+  bool holding() const { return holding_; }
+  void Exit() {
+    if (quit_ >= 0) close(quit_);
+    quit_ = -1;
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int quit_ = -1;
+  bool holding_ = false;
+};
+
+TEST_F(NamedMutexTest, OtherProcessHoldsItUntilItExits) {
+  HoldingChild child;
+  ASSERT_TRUE(child.holding());
+
+  win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  win::CloseHandle(h);
+
+  child.Exit();
+  h = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(win::GetLastError(), 0u);
+  win::CloseHandle(h);
+}
+
+TEST_F(NamedMutexTest, NamesAreDistinctAndUnnamedMutexesPrivate) {
+  win::HANDLE a = win::CreateMutexA(nullptr, 1, "Local\\one");
+  win::HANDLE b = win::CreateMutexA(nullptr, 1, "Local\\two");
+  EXPECT_EQ(win::GetLastError(), 0u);
+  win::HANDLE c = win::CreateMutexA(nullptr, 1, nullptr);
+  win::HANDLE d = win::CreateMutexA(nullptr, 1, nullptr);
+  EXPECT_EQ(win::GetLastError(), 0u);
+  for (win::HANDLE h : {a, b, c, d}) EXPECT_EQ(win::CloseHandle(h), 1);
+}
+
+}  // namespace
