@@ -71,26 +71,26 @@ TEST(HandWrittenStream, GenericVersion0) {
   EXPECT_EQ(legacy::BytesToHex(g.F102), std::string(40, '0'));
   EXPECT_TRUE(g.Properties.empty());
 
-  historygen::GenericTask spec;
-  spec.Version = 0;
-  spec.State = 7;
-  spec.LegacyId = 0x0000000200000001ull;
-  spec.F26 = 26;
-  spec.F11 = {2006, 3, 0, 14, 10, 20, 30, 0};
-  spec.F14 = {2007, 4, 0, 15, 11, 21, 31, 0};
-  spec.F13 = -13;
-  spec.F4 = 1234;
-  spec.F8 = 567;
-  spec.F103 = 103;
-  spec.F1 = "url";
-  spec.F21 = "C:\\d\\";
-  spec.F3 = "ref";
-  spec.FileName = "a.b.txt";
-  spec.F22 = 22, spec.F24 = 24, spec.F406 = 406, spec.F404 = 404, spec.F16 = 1;
-  spec.F15 = legacy_test::HashFrom(1);
-  spec.F417 = "x417";
-  spec.F410 = 410, spec.F411 = 411, spec.F23 = 23, spec.F412 = 0x100000412ull;
-  EXPECT_EQ(historygen::EncodeTask(spec), s);
+  historygen::GenericTask desc;
+  desc.Version = 0;
+  desc.State = 7;
+  desc.LegacyId = 0x0000000200000001ull;
+  desc.F26 = 26;
+  desc.F11 = {2006, 3, 0, 14, 10, 20, 30, 0};
+  desc.F14 = {2007, 4, 0, 15, 11, 21, 31, 0};
+  desc.F13 = -13;
+  desc.F4 = 1234;
+  desc.F8 = 567;
+  desc.F103 = 103;
+  desc.F1 = "url";
+  desc.F21 = "C:\\d\\";
+  desc.F3 = "ref";
+  desc.FileName = "a.b.txt";
+  desc.F22 = 22, desc.F24 = 24, desc.F406 = 406, desc.F404 = 404, desc.F16 = 1;
+  desc.F15 = legacy_test::HashFrom(1);
+  desc.F417 = "x417";
+  desc.F410 = 410, desc.F411 = 411, desc.F23 = 23, desc.F412 = 0x100000412ull;
+  EXPECT_EQ(historygen::EncodeTask(desc), s);
 }
 
 TEST(HandWrittenStream, BtVersion1) {
@@ -122,19 +122,19 @@ TEST(HandWrittenStream, BtVersion1) {
   EXPECT_EQ(b.Files[1].SizeA, 20);
   EXPECT_TRUE(b.Properties.empty());
 
-  historygen::BtTask spec;
-  spec.Version = 1;
-  spec.State = 11;
-  spec.LegacyId = 0x55;
-  spec.F26 = 26;
-  spec.F11 = {2008, 1, 0, 2, 3, 4, 5, 0};
-  spec.F14 = {2008, 1, 0, 3, 3, 4, 5, 0};
-  spec.F13 = 13, spec.F4 = 30, spec.F8 = 10;
-  spec.SeedFile = "abc.torrent", spec.F21 = "D:\\", spec.F3 = "cmt", spec.FileName = "name";
-  spec.F22 = 22, spec.F16 = 1, spec.F613 = legacy_test::HashFrom(0x40), spec.F23 = 23;
-  spec.FileNames = {"n1"};
-  spec.Files = {{"f1", 1, 10, 10, 2}, {"f2", 0, 20, 19, 0}};
-  EXPECT_EQ(historygen::EncodeTask(spec), s);
+  historygen::BtTask desc;
+  desc.Version = 1;
+  desc.State = 11;
+  desc.LegacyId = 0x55;
+  desc.F26 = 26;
+  desc.F11 = {2008, 1, 0, 2, 3, 4, 5, 0};
+  desc.F14 = {2008, 1, 0, 3, 3, 4, 5, 0};
+  desc.F13 = 13, desc.F4 = 30, desc.F8 = 10;
+  desc.SeedFile = "abc.torrent", desc.F21 = "D:\\", desc.F3 = "cmt", desc.FileName = "name";
+  desc.F22 = 22, desc.F16 = 1, desc.F613 = legacy_test::HashFrom(0x40), desc.F23 = 23;
+  desc.FileNames = {"n1"};
+  desc.Files = {{"f1", 1, 10, 10, 2}, {"f2", 0, 20, 19, 0}};
+  EXPECT_EQ(historygen::EncodeTask(desc), s);
 }
 
 TEST(HandWrittenStream, EmuleVersion0) {
@@ -192,10 +192,10 @@ void ExpectGeneric(const historygen::GenericTask& want, const legacy::LegacyGene
 TEST(VersionedLoad, GenericEveryVersion) {
   for (uint32_t v = 0; v <= 10; ++v) {
     SCOPED_TRACE(v);
-    const auto spec = DistinctGeneric(v);
-    auto task = LoadStream(historygen::EncodeTask(spec));
+    const auto desc = DistinctGeneric(v);
+    auto task = LoadStream(historygen::EncodeTask(desc));
     ASSERT_TRUE(task);
-    ExpectGeneric(spec, As<legacy::LegacyGenericTask>(task));
+    ExpectGeneric(desc, As<legacy::LegacyGenericTask>(task));
   }
   EXPECT_FALSE(LoadStream(historygen::EncodeTask(DistinctGeneric(11))));
 }
@@ -203,23 +203,23 @@ TEST(VersionedLoad, GenericEveryVersion) {
 TEST(VersionedLoad, BtEveryVersion) {
   for (uint32_t v = 0; v <= 8; ++v) {
     SCOPED_TRACE(v);
-    const auto spec = DistinctBt(v);
-    auto task = LoadStream(historygen::EncodeTask(spec));
+    const auto desc = DistinctBt(v);
+    auto task = LoadStream(historygen::EncodeTask(desc));
     ASSERT_TRUE(task);
     const auto& b = As<legacy::LegacyBtTask>(task);
-    EXPECT_EQ(b.SeedFile, spec.SeedFile);
-    EXPECT_EQ(b.F606, spec.F606);
-    EXPECT_EQ(b.FileNames, spec.FileNames);
-    EXPECT_EQ(b.F610, v >= 2 ? spec.F610 : "");
-    EXPECT_EQ(b.Field30, v >= 3 ? spec.Field30 : 0u);
-    EXPECT_EQ(b.F612, v >= 4 ? spec.F612 : "");
-    EXPECT_EQ(b.F611, v >= 5 ? spec.F611 : "");
-    EXPECT_EQ(b.Field33, v >= 7 ? spec.Field33 : "");
+    EXPECT_EQ(b.SeedFile, desc.SeedFile);
+    EXPECT_EQ(b.F606, desc.F606);
+    EXPECT_EQ(b.FileNames, desc.FileNames);
+    EXPECT_EQ(b.F610, v >= 2 ? desc.F610 : "");
+    EXPECT_EQ(b.Field30, v >= 3 ? desc.Field30 : 0u);
+    EXPECT_EQ(b.F612, v >= 4 ? desc.F612 : "");
+    EXPECT_EQ(b.F611, v >= 5 ? desc.F611 : "");
+    EXPECT_EQ(b.Field33, v >= 7 ? desc.Field33 : "");
     EXPECT_EQ(b.Properties.size(), v >= 2 ? 1u : 0u);
     ASSERT_EQ(b.Files.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
       const auto& f = b.Files[i];
-      const auto& w = spec.Files[i];
+      const auto& w = desc.Files[i];
       EXPECT_EQ(f.Name, w.Name);
       EXPECT_EQ(f.Selected, w.Selected != 0);
       EXPECT_EQ(f.SizeB, w.SizeB);
@@ -235,24 +235,24 @@ TEST(VersionedLoad, BtEveryVersion) {
 TEST(VersionedLoad, EmuleHasNoVersionLimit) {
   for (uint32_t v : {0u, 1u, 2u, 3u, 1000u}) {
     SCOPED_TRACE(v);
-    const auto spec = DistinctEmule(v);
-    auto task = LoadStream(historygen::EncodeTask(spec));
+    const auto desc = DistinctEmule(v);
+    auto task = LoadStream(historygen::EncodeTask(desc));
     ASSERT_TRUE(task);
     const auto& e = As<legacy::LegacyEmuleTask>(task);
-    EXPECT_EQ(e.Field8, v != 0 ? spec.Field8 : 0u);
-    EXPECT_EQ(e.Field14, v >= 2 ? spec.Field14 : "");
-    EXPECT_EQ(e.F506, spec.F506);
-    EXPECT_EQ(e.F8, spec.F8);
-    EXPECT_EQ(e.Field32, spec.Field32);
+    EXPECT_EQ(e.Field8, v != 0 ? desc.Field8 : 0u);
+    EXPECT_EQ(e.Field14, v >= 2 ? desc.Field14 : "");
+    EXPECT_EQ(e.F506, desc.F506);
+    EXPECT_EQ(e.F8, desc.F8);
+    EXPECT_EQ(e.Field32, desc.Field32);
   }
 }
 
 // Every cut of a stream fails, except inside the pairs of a closing property
 // map, which then simply ends early.
 TEST(TruncatedStream, FailsAtEveryOffsetBeforeTheMapPairs) {
-  auto withoutPairs = [](auto spec) {
-    spec.Properties.items.clear();
-    return historygen::EncodeTask(spec).size();
+  auto withoutPairs = [](auto desc) {
+    desc.Properties.items.clear();
+    return historygen::EncodeTask(desc).size();
   };
   struct Case {
     std::string bytes;

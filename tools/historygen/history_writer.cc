@@ -66,10 +66,10 @@ bool WriteStream(win::IStorage* parent, const Stream& stream) {
          written == stream.bytes.size();
 }
 
-bool WriteChildren(win::IStorage* storage, const Storage& spec) {
+bool WriteChildren(win::IStorage* storage, const Storage& tree) {
   bool ok = true;
-  for (const Stream& stream : spec.streams) ok = WriteStream(storage, stream) && ok;
-  for (const Storage& child : spec.storages) {
+  for (const Stream& stream : tree.streams) ok = WriteStream(storage, stream) && ok;
+  for (const Storage& child : tree.storages) {
     Ref<win::IStorage> c;
     if (win::FAILED(storage->CreateStorage(Utf16(child.name).c_str(), kCreateMode, 0, 0, c.out()))) {
       ok = false;
