@@ -138,6 +138,7 @@ win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
   } catch (const std::bad_alloc&) {
     return win::STG_E_INSUFFICIENTMEMORY;
   }
+  if (!file->root_) return win::STG_E_DOCFILECORRUPT;
   file->majorVersion_ = file->volume_->majorVersion() >= 4 ? 4 : 3;
   *out = std::move(file);
   return win::S_OK;
@@ -228,12 +229,18 @@ win::HRESULT CompoundFile::Commit(bool fromRoot) {
 
 win::HRESULT CompoundFile::Revert() {
   if (!transacted_ || !dirty_) return win::S_OK;
+  // The file is read again: the tree of the last commit is not kept.
+  std::unique_ptr<Volume> volume;
+  win::HRESULT hr = Volume::Open(fd_, &volume);
+  if (hr != win::S_OK) return hr;
   std::shared_ptr<Node> fresh;
   try {
-    fresh = BuildTree(*volume_);
+    fresh = BuildTree(*volume);
   } catch (const std::bad_alloc&) {
     return win::STG_E_INSUFFICIENTMEMORY;
   }
+  if (!fresh) return win::STG_E_DOCFILECORRUPT;
+  volume_ = std::move(volume);
   for (auto& [name, child] : root_->children) DetachTree(*child);
   root_->children = std::move(fresh->children);
   memcpy(root_->clsid, fresh->clsid, sizeof root_->clsid);

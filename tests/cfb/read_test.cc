@@ -140,6 +140,11 @@ TEST(CfbRead, FilesThatBendTheRules) {
          b.headerPatch[0x48] = 3;           // DIFAT sectors
        },
        nullptr},
+      {"unused DIFAT slots zero instead of FREESECT", 3, 9,
+       [](ImageBuilder& b, Base&, Tree&) {
+         for (size_t i = 1; i < 109; ++i) b.headerPatch[0x4C + 4 * i] = 0;
+       },
+       nullptr},
       {"FAT sectors not marked", 3, 9, [](ImageBuilder& b, Base&, Tree&) { b.markFatSectors = false; },
        nullptr},
       {"data after the last sector", 3, 9, nullptr, [](std::string& f) { f += "trailing junk"; }},
