@@ -1,10 +1,9 @@
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -17,88 +16,46 @@
 namespace settings_test {
 namespace {
 
-using testing_support::PathExists;
-using testing_support::ReadFile;
+using DsConfigStoreTest = SettingsTest;
 
-std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
-
-win::VARIANT Value(win::VARTYPE vt, int64_t n) {
+win::VARIANT Value(win::VARTYPE vt, int32_t n) {
   win::VARIANT v;
   win::VariantInit(&v);
   v.vt = vt;
-  switch (vt) {
-    case win::VT_I2: v.iVal = static_cast<win::SHORT>(n); break;
-    case win::VT_BOOL: v.boolVal = static_cast<win::VARIANT_BOOL>(n); break;
-    case win::VT_UI4: v.ulVal = static_cast<win::ULONG>(n); break;
-    default: v.lVal = static_cast<win::LONG>(n); break;
-  }
+  if (vt == win::VT_I2 || vt == win::VT_BOOL) v.iVal = static_cast<win::SHORT>(n);
+  else v.lVal = n;
   return v;
 }
 
-win::VARIANT TextValue(const char16_t* s) {
-  win::VARIANT v;
-  win::VariantInit(&v);
-  v.vt = win::VT_BSTR;
-  v.bstrVal = s ? win::SysAllocString(s) : nullptr;
-  return v;
+void SetText(uint32_t id, const char16_t* text) {
+  win::VARIANT v = Value(win::VT_BSTR, 0);
+  v.bstrVal = win::SysAllocString(text);
+  EXPECT_TRUE(GetDsConfigStore().SetConfigValue(id, v));
+  win::VariantClear(&v);
 }
 
-TEST(SerializeConfigValueTest, RecordsAndTexts) {
-  EXPECT_EQ(Bytes(SerializeConfigValue(Value(win::VT_I4, -2))), I4(-2));
-  EXPECT_EQ(Bytes(SerializeConfigValue(Value(win::VT_UI4, 0x80000000u))), UI4(0x80000000u));
-  EXPECT_EQ(Bytes(SerializeConfigValue(Value(win::VT_I2, -1))), I2(-1));  // FF FF, then zeros
-  EXPECT_EQ(Bytes(SerializeConfigValue(Value(win::VT_BOOL, 1))),
-            std::string("\x0B\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0", 16));
-  win::VARIANT ab = TextValue(u"ab");
-  EXPECT_EQ(Bytes(SerializeConfigValue(ab)), std::string("\x08\0a\0b\0\0\0", 8));
-  win::VariantClear(&ab);
-  EXPECT_EQ(Bytes(SerializeConfigValue(TextValue(nullptr))), std::string("\x08\0\0\0", 4));
-}
-
-using DsConfigStoreTest = SettingsTest;
-
-TEST_F(DsConfigStoreTest, CreatesTheFileWithGlobalConfigAndWrittenStreamsOnly) {
+// A new file holds "GlobalConfig" and the written streams only; a shorter
+// value written over a longer one shrinks its stream.
+TEST_F(DsConfigStoreTest, NewFileValueBytesAndShrinking) {
   DsConfigStore& store = GetDsConfigStore();
   ASSERT_TRUE(store.OpenDsConfig());
-  EXPECT_EQ(store.openStorages(), 2u);
-  win::VARIANT ab = TextValue(u"ab");
-  EXPECT_TRUE(store.SetConfigValue(205, ab));
-  win::VariantClear(&ab);
+  SetText(205, u"a much longer nickname");
+  SetText(205, u"ab");
   EXPECT_TRUE(store.SetConfigValue(8, Value(win::VT_BOOL, 1)));
+  EXPECT_TRUE(store.SetConfigValue(13, Value(win::VT_I4, -2)));
+  EXPECT_TRUE(store.SetConfigValue(13, Value(win::VT_I2, -1)));
   store.CloseAll();
   EXPECT_EQ(store.openStorages(), 0u);
-  EXPECT_EQ(std::u16string(store.fileName()), u"");
-
   EXPECT_EQ(ReadCompoundFile(DsConfigFile()),
             (Contents{{"D GlobalConfig", ""},
                       {"S GlobalConfig/Cfg000000CD", std::string("\x08\0a\0b\0\0\0", 8)},
-                      {"S GlobalConfig/Cfg00000008", Bool(true)}}));
-}
-
-TEST_F(DsConfigStoreTest, ShorterValueShrinksTheStream) {
-  DsConfigStore& store = GetDsConfigStore();
-  ASSERT_TRUE(store.OpenDsConfig());
-  win::VARIANT longer = TextValue(u"a much longer nickname");
-  store.SetConfigValue(205, longer);
-  win::VariantClear(&longer);
-  win::VARIANT shorter = TextValue(u"ab");
-  store.SetConfigValue(205, shorter);
-  win::VariantClear(&shorter);
-  store.SetConfigValue(13, Value(win::VT_I4, 1));
-  store.SetConfigValue(13, Value(win::VT_I2, 7));
-  store.CloseAll();
-  Contents c = ReadCompoundFile(DsConfigFile());
-  EXPECT_EQ(c["S GlobalConfig/Cfg000000CD"], std::string("\x08\0a\0b\0\0\0", 8));
-  EXPECT_EQ(c["S GlobalConfig/Cfg0000000D"], I2(7));
+                      {"S GlobalConfig/Cfg00000008", std::string("\x0B\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0", 16)},
+                      {"S GlobalConfig/Cfg0000000D", std::string("\x02\0\0\0\0\0\0\0\xFF\xFF\0\0\0\0\0\0", 16)}}));
 }
 
 TEST_F(DsConfigStoreTest, ExistingFileKeepsItsOtherContents) {
   testing_support::WriteFile(Host("Other"), "keep me");
-  const std::string command =
-      "cd '" + Host("") + "' && gsf createole '" + DsConfigFile() + "' Other >/dev/null 2>&1";
-  ASSERT_EQ(system(command.c_str()), 0);
-  ASSERT_EQ(ReadCompoundFile(DsConfigFile()), (Contents{{"S Other", "keep me"}}));
-
+  ASSERT_EQ(std::system(("cd '" + Host("") + "' && gsf createole '" + DsConfigFile() + "' Other").c_str()), 0);
   MigrateSettings(kOldIni, kNewIni);
   ResetDsConfigStoreForTesting();
   Contents c = ReadCompoundFile(DsConfigFile());
@@ -107,16 +64,13 @@ TEST_F(DsConfigStoreTest, ExistingFileKeepsItsOtherContents) {
   EXPECT_EQ(c["S GlobalConfig/Cfg00000004"], I4(256));
 }
 
-// Creating a compound file makes no folders: without the engine's folder
-// nothing is written, and every value reports the missing storage.
+// Creating a compound file makes no folders.
 TEST_F(DsConfigStoreTest, MissingFolderWritesNothing) {
   std::filesystem::remove_all(Host("drive_c/Program Files/Common Files"));
-  DsConfigStore& store = GetDsConfigStore();
-  EXPECT_FALSE(store.OpenDsConfig());
-  EXPECT_FALSE(store.SetConfigValue(8, Value(win::VT_BOOL, 1)));
-  EXPECT_EQ(store.lastResult(), win::E_POINTER);
   MigrateSettings(kOldIni, kNewIni);
-  EXPECT_FALSE(PathExists(Host("drive_c/Program Files/Common Files")));
+  EXPECT_FALSE(GetDsConfigStore().SetConfigValue(8, Value(win::VT_BOOL, 1)));
+  EXPECT_EQ(GetDsConfigStore().lastResult(), win::E_POINTER);
+  EXPECT_FALSE(testing_support::PathExists(Host("drive_c/Program Files/Common Files")));
   EXPECT_NE(NewIni().find("[Proxy]"), std::string::npos);  // the INI side goes on
 }
 
@@ -126,7 +80,7 @@ TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
   ASSERT_TRUE(GetDsConfigStore().OpenDsConfig());
   GetDsConfigStore().SetConfigValue(13, Value(win::VT_I4, 5));
   ResetDsConfigStoreForTesting();
-  const std::string before = ReadFile(DsConfigFile());
+  const std::string before = testing_support::ReadFile(DsConfigFile());
 
   int ready[2], release[2];
   ASSERT_EQ(pipe(ready), 0);
@@ -135,29 +89,21 @@ TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     win::IStorage* root = nullptr;
-    std::u16string path = u"C:\\Program Files\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin";
-    char ok = win::StgOpenStorage(path.c_str(), nullptr, DsConfigStore::kOpenMode, nullptr, 0,
-                                  &root) == win::S_OK ? 1 : 0;
-    (void)!write(ready[1], &ok, 1);
+    char ok = win::StgOpenStorage(u"C:\\Program Files\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin",
+                                  nullptr, DsConfigStore::kOpenMode, nullptr, 0, &root) == win::S_OK;
     char done;
-    (void)!read(release[0], &done, 1);
-    if (root) root->Release();
+    if (write(ready[1], &ok, 1) == 1 && read(release[0], &done, 1) >= 0 && root) root->Release();
     _exit(0);
   }
   char ok = 0;
   ASSERT_EQ(read(ready[0], &ok, 1), 1);
   EXPECT_EQ(ok, 1);
-
   MigrateSettings(kOldIni, kNewIni);
   EXPECT_EQ(GetDsConfigStore().openStorages(), 0u);
-  EXPECT_NE(NewIni().find("[Proxy]"), std::string::npos);
-
-  char done = 1;
-  EXPECT_EQ(write(release[1], &done, 1), 1);
-  int status = 0;
-  waitpid(child, &status, 0);
+  EXPECT_EQ(write(release[1], &ok, 1), 1);
+  waitpid(child, nullptr, 0);
   for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
-  EXPECT_EQ(ReadFile(DsConfigFile()), before);
+  EXPECT_EQ(testing_support::ReadFile(DsConfigFile()), before);
 }
 
 }  // namespace

@@ -10,37 +10,49 @@
 
 namespace settings_test {
 
-using testing_support::MakeDirs;
+namespace {
 
-SettingsTest::SettingsTest()
-    : prefixEnv_("WINEPREFIX", prefix_.path()), localeEnv_("LC_ALL", "C") {}
+constexpr char kDsConfigFolder[] = "drive_c/Program Files/Common Files/Vorlake Network/VorlakeS";
 
-void SettingsTest::SetUp() {
-  MakeDirs(Host(kDsConfigFolder));
-  MakeDirs(Host("drive_c/Old/Profiles"));
-  MakeDirs(Host("drive_c/New/Profiles"));
-  MakeDirs(Host("dosdevices"));
-  if (!testing_support::PathExists(Host("dosdevices/c:")))
-    std::filesystem::create_directory_symlink("../drive_c", Host("dosdevices/c:"));
-  platform::SetEnv(&env_);
-  ResetDsConfigStoreForTesting();
+void ResetAll() {
+  ResetDsConfigStoreForTesting();  // closes DSConfig.bin
   ResetDsConfigSettingsForTesting();
   ResetSettingRulesForTesting();
 }
 
+}  // namespace
+
+SettingsTest::SettingsTest() : prefixEnv_("WINEPREFIX", prefix_.path()), localeEnv_("LC_ALL", "C") {}
+
+void SettingsTest::SetUp() {
+  for (const char* dir : {kDsConfigFolder, "drive_c/Old/Profiles", "drive_c/New/Profiles", "dosdevices"})
+    testing_support::MakeDirs(Host(dir));
+  if (!testing_support::PathExists(Host("dosdevices/c:")))
+    std::filesystem::create_directory_symlink("../drive_c", Host("dosdevices/c:"));
+  platform::SetEnv(&env_);
+  ResetAll();
+}
+
 void SettingsTest::TearDown() {
-  ResetDsConfigStoreForTesting();  // closes DSConfig.bin before the prefix goes
-  ResetDsConfigSettingsForTesting();
-  ResetSettingRulesForTesting();
+  ResetAll();
   platform::SetEnv(nullptr);
+}
+
+void SettingsTest::Restart() {
+  TearDown();
+  std::filesystem::remove(DsConfigFile());
+  std::filesystem::remove(Host("drive_c/New/Profiles/UserConfig.ini"));
+  SetUp();
+}
+
+std::string SettingsTest::DsConfigFile() const { return Host(std::string(kDsConfigFolder) + "/DSConfig.bin"); }
+
+std::string SettingsTest::NewIni() const {
+  return testing_support::ReadFile(Host("drive_c/New/Profiles/UserConfig.ini"));
 }
 
 void SettingsTest::WriteOldIni(const std::string& text) const {
   testing_support::WriteFile(Host("drive_c/Old/Profiles/UserConfig.ini"), text);
-}
-
-std::string SettingsTest::NewIni() const {
-  return testing_support::ReadFile(Host("drive_c/New/Profiles/UserConfig.ini"));
 }
 
 Contents SettingsTest::ReadCompoundFile(const std::string& hostPath) const {
@@ -52,15 +64,12 @@ Contents SettingsTest::ReadCompoundFile(const std::string& hostPath) const {
                              "    print('D', '/'.join(p), '-')\n"
                              "for p in o.listdir(streams=True, storages=False):\n"
                              "    print('S', '/'.join(p), o.openstream(p).read().hex() or '-')\n");
-  const std::string command = "/usr/bin/python3 '" + script + "' '" + hostPath + "' 2>&1";
-  Contents contents;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return contents;
+  FILE* pipe = popen(("/usr/bin/python3 '" + script + "' '" + hostPath + "' 2>&1").c_str(), "r");
   std::string output;
   char buffer[4096];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  int status = pclose(pipe);
-  EXPECT_EQ(status, 0) << output;
+  while (size_t n = pipe ? fread(buffer, 1, sizeof buffer, pipe) : 0) output.append(buffer, n);
+  EXPECT_TRUE(pipe && pclose(pipe) == 0) << output;
+  Contents contents;
   std::istringstream lines(output);
   std::string kind, name, hex;
   while (lines >> kind >> name >> hex) {
@@ -80,19 +89,10 @@ std::string Record(uint16_t vt, uint64_t value, int width) {
   return r;
 }
 
-std::string I4(int32_t v) { return Record(3, static_cast<uint32_t>(v), 4); }
-std::string UI4(uint32_t v) { return Record(19, v, 4); }
-std::string I2(int16_t v) { return Record(2, static_cast<uint16_t>(v), 2); }
-std::string Bool(bool v) { return Record(11, v ? 1 : 0, 2); }
-
 std::string Text(const std::u16string& v) {
   std::string r = {'\x08', '\0'};
-  for (char16_t c : v) {
-    r.push_back(static_cast<char>(c & 0xFF));
-    r.push_back(static_cast<char>(c >> 8));
-  }
-  r.append(2, '\0');
-  return r;
+  for (char16_t c : v) r += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return r.append(2, '\0');
 }
 
 }  // namespace settings_test
