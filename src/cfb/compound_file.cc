@@ -244,10 +244,6 @@ win::HRESULT CompoundFile::Revert() {
   return win::S_OK;
 }
 
-void CompoundFile::ElementReleased() {
-  if (dirty_ && writable_ && !transacted_) Save();
-}
-
 namespace {
 
 // A stream whose bytes cannot be read any more (a corrupt chain in the file

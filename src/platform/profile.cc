@@ -53,10 +53,9 @@ std::string ToAnsi(std::u16string_view wide) {
   return out;
 }
 
-const platform::LeadBytes& AnsiLeadBytes() {
-  static const platform::LeadBytes lead = platform::LeadBytesForCodePage(GetACP());
-  return lead;
-}
+// Looked up on every call: the ANSI code page follows the locale, which a
+// process (a test, say) may change between calls.
+platform::LeadBytes AnsiLeadBytes() { return platform::LeadBytesForCodePage(GetACP()); }
 
 // A bare file name is looked up in the Windows folder, as Windows does.
 std::string HostPath(const char* path) {
@@ -70,6 +69,8 @@ std::string HostPath(const char* path) {
 class ProfileFile {
  public:
   explicit ProfileFile(const char* path) : host_(HostPath(path)) { Load(); }
+  ProfileFile(const ProfileFile&) = delete;  // the document points at lead_
+  ProfileFile& operator=(const ProfileFile&) = delete;
 
   bool exists() const { return exists_; }
   bool readable() const { return readable_; }
@@ -148,15 +149,22 @@ class ProfileFile {
       wide_.emplace(std::move(text));
       return;
     }
-    ansi_.emplace(std::move(bytes), &AnsiLeadBytes());
+    ansi_.emplace(std::move(bytes), &lead_);
   }
 
   std::string host_;
+  platform::LeadBytes lead_ = AnsiLeadBytes();
   bool exists_ = false;
   bool readable_ = false;
   std::optional<AnsiDocument> ansi_;
   std::optional<WideDocument> wide_;
 };
+
+bool ReadOnly(const std::string& host) {
+  std::error_code ec;
+  fs::perms p = fs::status(host, ec).permissions();
+  return !ec && (p & fs::perms::owner_write) == fs::perms::none;
+}
 
 std::string TrimTrailingSpaces(const char* text) {
   std::string s = text ? text : "";
@@ -169,7 +177,7 @@ std::string TrimTrailingSpaces(const char* text) {
 DWORD CopyCut(std::string_view s, char* buffer, DWORD size) {
   size_t n = s.size();
   if (n > size - 1) {
-    const platform::LeadBytes& lead = AnsiLeadBytes();
+    const platform::LeadBytes lead = AnsiLeadBytes();
     size_t limit = size - 1;
     size_t i = 0;
     while (i < limit) {
@@ -245,7 +253,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
   // (NULL, NULL, NULL) only flushes a cache there is not; it answers FALSE.
   if (!section || !path) return kFalse;
   ProfileFile file(path);
-  if (file.exists() && !file.readable()) {
+  // A file marked read-only stays as it is, as on Windows (the replace
+  // below would otherwise go through: it renames over the file).
+  if (file.exists() && (!file.readable() || ReadOnly(file.host()))) {
     SetLastError(ERROR_ACCESS_DENIED);
     return kFalse;
   }

@@ -9,10 +9,13 @@
 #include "platform/version.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -31,6 +34,52 @@ constexpr size_t kSignatureSize = sizeof kSpareSignature;
 // The largest file looked into; a version resource lives in a program, and
 // reading a larger file whole is not worth the memory.
 constexpr uintmax_t kMaxImageSize = uintmax_t{1} << 30;
+
+struct LocaleLanguage {
+  std::string_view prefix;  // language, or language_territory
+  uint16_t id;
+};
+
+// Longer prefixes first: the first match wins.
+constexpr LocaleLanguage kLocaleLanguages[] = {
+    {"zh_tw", 0x0404}, {"zh_hk", 0x0C04}, {"zh_mo", 0x1404}, {"zh_sg", 0x1004},
+    {"en_gb", 0x0809}, {"pt_br", 0x0416}, {"zh", 0x0804},    {"en", 0x0409},
+    {"ja", 0x0411},    {"ko", 0x0412},    {"de", 0x0407},    {"fr", 0x040C},
+    {"es", 0x0C0A},    {"it", 0x0410},    {"ru", 0x0419},    {"pt", 0x0816},
+};
+// What a machine without a locale is taken for (as GetACP takes it).
+constexpr uint16_t kLanguageWithoutLocale = 0x0804;
+constexpr uint16_t kLanguageNeutral = 0x0000;
+constexpr uint16_t kLanguageUserDefault = 0x0400;
+constexpr uint16_t kLanguageEnglishUs = 0x0409;
+constexpr uint16_t kSublanguageDefault = 0x0400;
+
+uint16_t UserLanguage() {
+  const char* value = nullptr;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    value = std::getenv(name);
+    if (value && *value) break;
+    value = nullptr;
+  }
+  std::string locale = value ? value : "";
+  for (char& c : locale) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (locale.empty() || locale == "c" || locale == "posix" || locale.rfind("c.", 0) == 0) {
+    return kLanguageWithoutLocale;
+  }
+  for (const LocaleLanguage& l : kLocaleLanguages) {
+    if (locale.rfind(l.prefix, 0) == 0) return l.id;
+  }
+  return kLanguageEnglishUs;
+}
+
+// The order in which Windows picks among the languages of a resource asked
+// for without one: neutral, the user's language and its primary language,
+// US English, and at last whichever comes first.
+std::vector<uint16_t> PreferredLanguages() {
+  uint16_t user = UserLanguage();
+  return {kLanguageNeutral, kLanguageUserDefault, user,
+          static_cast<uint16_t>(kSublanguageDefault | (user & 0x3FF)), kLanguageEnglishUs};
+}
 
 // The version block of the file at path, copied out; false with the reason
 // in the last error.
@@ -54,7 +103,7 @@ bool LoadBlock(const char* path, std::string* block) {
     image.resize(static_cast<size_t>(in.gcount()));
   }
   size_t offset, size;
-  if (!platform::FindVersionBlock(image, &offset, &size)) {
+  if (!platform::FindVersionBlock(image, &offset, &size, PreferredLanguages())) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return false;
   }

@@ -133,6 +133,14 @@ bool Descend(const Bytes& b, uint64_t root, uint64_t dir, int64_t id, bool wantD
   return b.Has(*next, wantDirectory ? kResourceDirHeaderSize : kResourceDataEntrySize);
 }
 
+bool DescendToLanguage(const Bytes& b, uint64_t root, uint64_t dir,
+                       const std::vector<uint16_t>& preferred, uint64_t* data) {
+  for (uint16_t language : preferred) {
+    if (Descend(b, root, dir, language, false, data)) return true;
+  }
+  return Descend(b, root, dir, -1, false, data);
+}
+
 bool FoldEqual(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -182,7 +190,8 @@ bool ReadNode(const Bytes& b, size_t start, size_t limit, RawNode* node) {
 
 }  // namespace
 
-bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size) {
+bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size,
+                      const std::vector<uint16_t>& preferredLanguages) {
   Bytes b(reinterpret_cast<const unsigned char*>(image.data()), image.size());
   PeLayout pe;
   uint64_t root;
@@ -193,7 +202,7 @@ bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size) {
   uint64_t names, languages, data;
   if (!Descend(b, root, root, kRtVersion, true, &names) ||
       !Descend(b, root, names, kVsVersionInfoId, true, &languages) ||
-      !Descend(b, root, languages, -1, false, &data)) {
+      !DescendToLanguage(b, root, languages, preferredLanguages, &data)) {
     return false;
   }
   uint32_t dataRva, dataSize;

@@ -16,8 +16,11 @@ namespace platform {
 
 // Where the version block lies in image (offset and size in bytes). False
 // when image is not a PE32/PE32+ file, has no RT_VERSION resource, or any
-// structure on the way is cut off or points outside the file.
-bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size);
+// structure on the way is cut off or points outside the file. Of several
+// languages the first of preferredLanguages that the file has is taken,
+// else its first one.
+bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size,
+                      const std::vector<uint16_t>& preferredLanguages = {});
 
 // One node of a version block, as offsets into the block.
 struct VersionNode {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -96,6 +97,7 @@ TEST(IniDocumentTest, EditsOnlyWhatItMust) {
       {"empty file", "", "s", "k", "v", "[s]\r\nk=v\r\n"},
       {"new section at the end", "[a]\r\nx=1\r\n", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
       {"line break added first", "[a]\r\nx=1", "b", "k", "v", "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+      {"UTF-8 signature is text", "\xEF\xBB\xBF", "s", "k", "v", "\xEF\xBB\xBF\r\n[s]\r\nk=v\r\n"},
       {"new key after the last key", "[a]\r\nx=1\r\n\r\n;c\r\n[b]\r\n", "a", "y", "2",
        "[a]\r\nx=1\r\ny=2\r\n\r\n;c\r\n[b]\r\n"},
       {"new key in an empty section", "[a]\n[b]\n", "a", "y", "2", "[a]\ny=2\r\n[b]\n"},
@@ -198,6 +200,12 @@ TEST_F(ProfileTest, WritesCreateAndReplace) {
   EXPECT_TRUE(win::WritePrivateProfileStringA("sec", "KEY", "v2", ini.c_str()));
   EXPECT_TRUE(win::WritePrivateProfileStringA("sec", "empty", "", ini.c_str()));
   EXPECT_EQ(ReadFile(ini), "[Sec]\r\nkey=v2\r\nempty=\r\n");
+  EXPECT_EQ(Get(ini, "SEC", "key"), "v2");
+
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read |
+                                        std::filesystem::perms::group_read);
+  EXPECT_FALSE(win::WritePrivateProfileStringA("sec", "key", "v3", ini.c_str()));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ACCESS_DENIED);
   EXPECT_EQ(Get(ini, "SEC", "key"), "v2");
 
   std::string lost = Path("no/such/dir/x.ini");

@@ -100,6 +100,33 @@ TEST_F(VersionTest, TableKeyNeedNotMatchTranslation) {
   EXPECT_EQ(Text(data, "\\VarFileInfo\\Translation", &len), "<none>");
 }
 
+// Of several languages Windows takes the user's, else US English, else the
+// first one in the file.
+TEST_F(VersionTest, PicksTheUsersLanguage) {
+  struct {
+    const char* lang;
+    uint16_t first;
+    uint16_t more;
+    uint32_t translation;
+  } cases[] = {
+      {"en_US.UTF-8", 0x0804, 0x0409, 0x03A80409u}, {"zh_CN.UTF-8", 0x0409, 0x0804, 0x03A80804u},
+      {"de_DE.UTF-8", 0x0804, 0x0409, 0x03A80409u}, {"fr_FR.UTF-8", 0x0407, 0x0411, 0x03A80407u},
+  };
+  for (const auto& c : cases) {
+    testing_support::ScopedEnv all("LC_ALL", "", true);
+    testing_support::ScopedEnv messages("LC_MESSAGES", "", true);
+    testing_support::ScopedEnv lang("LANG", c.lang);
+    pegen::PeSpec spec;
+    spec.language = c.first;
+    spec.moreLanguages = {c.more};
+    std::vector<char> data = Load(spec);
+    void* p = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(win::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &p, &len));
+    EXPECT_EQ(U32(p), c.translation) << c.lang;
+  }
+}
+
 TEST_F(VersionTest, FilesWithoutAVersionFailCleanly) {
   pegen::PeSpec spec;
   std::string image = pegen::BuildPe(spec);

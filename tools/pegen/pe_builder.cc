@@ -1,5 +1,6 @@
 #include "pegen/pe_builder.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -156,29 +157,51 @@ std::string VersionBlock(const PeSpec& spec) {
   return Serialize(root);
 }
 
-void PutDirectory(std::string& out, uint32_t id, uint32_t target) {
+void PutDirectoryHeader(std::string& out, uint16_t idEntries) {
   for (uint32_t v : {0u, 0u, 0u}) Put32(out, v);  // characteristics, stamp, version
   Put16(out, 0);                                   // named entries
-  Put16(out, 1);                                   // id entries
-  Put32(out, id);
-  Put32(out, target);
+  Put16(out, idEntries);
 }
 
-// The .rsrc section: type 16 -> name 1 -> language -> data entry -> block.
+// The .rsrc section: type 16 -> name 1 -> languages (ascending) -> one data
+// entry and one block per language.
 std::string ResourceSection(const PeSpec& spec) {
-  constexpr uint32_t kDirSize = 24;
-  constexpr uint32_t kDataEntry = 3 * kDirSize;
-  constexpr uint32_t kBlock = kDataEntry + 16;
-  std::string block = VersionBlock(spec);
+  std::vector<uint16_t> languages = spec.moreLanguages;
+  languages.push_back(spec.language);
+  std::sort(languages.begin(), languages.end());
+  languages.erase(std::unique(languages.begin(), languages.end()), languages.end());
+  const uint32_t n = static_cast<uint32_t>(languages.size());
+
+  constexpr uint32_t kSmallDir = 24;  // header and one entry
+  const uint32_t dataEntries = 2 * kSmallDir + 16 + 8 * n;
+  uint32_t blockAt = dataEntries + 16 * n;
+  std::vector<std::string> blocks;
   std::string out;
-  PutDirectory(out, kRtVersion, kSubdirectoryBit | kDirSize);
-  PutDirectory(out, kVsVersionInfoId, kSubdirectoryBit | (2 * kDirSize));
-  PutDirectory(out, spec.language, kDataEntry);
-  Put32(out, kSectionRva + kBlock);  // the data entry holds an RVA
-  Put32(out, static_cast<uint32_t>(block.size()));
-  Put32(out, 0);
-  Put32(out, 0);
-  out += block;
+  PutDirectoryHeader(out, 1);
+  Put32(out, kRtVersion);
+  Put32(out, kSubdirectoryBit | kSmallDir);
+  PutDirectoryHeader(out, 1);
+  Put32(out, kVsVersionInfoId);
+  Put32(out, kSubdirectoryBit | (2 * kSmallDir));
+  PutDirectoryHeader(out, static_cast<uint16_t>(n));
+  for (uint32_t i = 0; i < n; ++i) {
+    Put32(out, languages[i]);
+    Put32(out, dataEntries + 16 * i);
+  }
+  for (uint32_t i = 0; i < n; ++i) {
+    PeSpec one = spec;
+    one.language = languages[i];
+    blocks.push_back(VersionBlock(one));
+    Put32(out, kSectionRva + blockAt);  // the data entry holds an RVA
+    Put32(out, static_cast<uint32_t>(blocks.back().size()));
+    Put32(out, 0);
+    Put32(out, 0);
+    blockAt += static_cast<uint32_t>((blocks.back().size() + 3) & ~size_t{3});
+  }
+  for (const std::string& block : blocks) {
+    out += block;
+    PadTo(out, 4);
+  }
   return out;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pegen {
 
@@ -23,6 +24,9 @@ struct PeSpec {
   // The StringTable's key; empty: language and code page as 8 upper-case
   // hex digits ("080403A8"), as resource compilers write it.
   std::string stringTableKey;
+  // Further languages, each with a block of its own (the StringTable key
+  // and the translation follow each language).
+  std::vector<uint16_t> moreLanguages;
 };
 
 // The bytes of the image file.

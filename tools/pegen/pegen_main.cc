@@ -1,5 +1,6 @@
 // pegen OUT_FILE PRODUCT_VERSION [--pe32plus] [--no-version] [--no-translation]
-//       [--language=HEX] [--codepage=HEX] [--table-key=KEY] [--file-version=TEXT]
+//       [--language=HEX] [--more-language=HEX]...
+//       [--codepage=HEX] [--table-key=KEY] [--file-version=TEXT]
 // Writes a minimal PE image carrying a version resource with that product
 // version.
 #include <cstdio>
@@ -15,7 +16,8 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: pegen OUT_FILE PRODUCT_VERSION [--pe32plus] [--no-version]"
-               " [--no-translation] [--language=HEX] [--codepage=HEX] [--table-key=KEY]"
+               " [--no-translation] [--language=HEX] [--more-language=HEX]... [--codepage=HEX]"
+               " [--table-key=KEY]"
                " [--file-version=TEXT]\n");
   return 2;
 }
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
       spec.withTranslation = false;
     } else if (Option(argv[i], "--language", &v)) {
       spec.language = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
+    } else if (Option(argv[i], "--more-language", &v)) {
+      spec.moreLanguages.push_back(static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16)));
     } else if (Option(argv[i], "--codepage", &v)) {
       spec.codePage = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
     } else if (Option(argv[i], "--table-key", &v)) {
