@@ -1,6 +1,6 @@
 // Parses an image with its own small reader and checks every rule the
 // writer promises.
-#include "layout_check.h"
+#include "cfb_test_util.h"
 
 #include <functional>
 #include <set>

@@ -12,7 +12,6 @@
 
 #include "../support/test_support.h"
 #include "cfb_test_util.h"
-#include "layout_check.h"
 
 using cfbtest::Ref;
 using cfbtest::Tree;
@@ -321,6 +320,15 @@ TEST(CfbWrite, TransactedOpenNeverWrites) {
     EXPECT_EQ(history->DestroyElement(u"_ZRT1"), win::S_OK);
     EXPECT_EQ(history->Commit(0), win::S_OK);
     EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadStorage(history.get()), {{"Extra", "zz"}}), "");
+    if (geteuid() != 0) {
+      EXPECT_EQ(root->Commit(0), win::STG_E_ACCESSDENIED);
+    }
+    // Revert drops the changes and the handles opened on them.
+    EXPECT_EQ(root->Revert(), win::S_OK);
+    EXPECT_EQ(s->Write("zz", 2, nullptr), static_cast<win::HRESULT>(0x80030102u));
+    EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadStorage(root.get()),
+                                 {{"History/", ""}, {"History/_ZRT1", "task"}}),
+              "");
   }
   EXPECT_EQ(ReadFile(path), original);
   chmod(path.c_str(), 0644);
