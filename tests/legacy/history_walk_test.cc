@@ -203,6 +203,20 @@ TEST(HistoryWalk, MissingHalvesAndFilesThatAreNotCompound) {
   }
 }
 
+TEST(HistoryWalk, StopsFollowingCategoriesNestedBeyondAnyRealTree) {
+  HistoryDb db;
+  History h;
+  Storage* level = &h.Tree();
+  for (int depth = 1; depth <= legacy::kMaxCategoryDepth + 5; ++depth) {
+    level = &level->AddStorage("L" + std::to_string(depth));
+    if (depth == 10) AddTask(*level, "ten-deep");
+  }
+  AddTask(*level, "too-deep");
+  ASSERT_TRUE(db.Convert(h));
+  const std::map<std::string, Outcome> want = {{"ten-deep", {1, ""}}};
+  EXPECT_EQ(Outcomes(db), want);
+}
+
 TEST(HistoryWalk, LeavesTheOldFileUnchanged) {
   HistoryDb db;
   History h = historygen::MakeSampleHistory(60, 3);
