@@ -1,5 +1,6 @@
 #include "legacy_test_util.h"
 
+#include "legacy/buffered_stream.h"
 #include "legacy/task_factory.h"
 #include "memory_stream.h"
 
@@ -136,16 +137,18 @@ historygen::EmuleTask DistinctEmule(uint32_t version, uint64_t id) {
   return t;
 }
 
-std::unique_ptr<legacy::LegacyTask> LoadStream(const std::string& bytes) {
+std::unique_ptr<legacy::LegacyTask> LoadStream(const std::string& bytes, bool buffered) {
   if (bytes.size() < 16) return nullptr;
   auto task = legacy::CreateLegacyTask(
       legacy::ClsidFromBytes(reinterpret_cast<const uint8_t*>(bytes.data())));
   if (!task) return nullptr;
-  historygen::MemoryStream stream(bytes);
+  historygen::MemoryStream memory(bytes);
+  legacy::BufferedStream ahead(&memory);
+  win::IStream* stream = buffered ? static_cast<win::IStream*>(&ahead) : &memory;
   win::ULONG got = 0;
   char clsid[16];
-  stream.Read(clsid, 16, &got);
-  if (!task->Load(&stream)) return nullptr;
+  stream->Read(clsid, 16, &got);
+  if (!task->Load(stream)) return nullptr;
   return task;
 }
 

@@ -264,13 +264,28 @@ TEST(TruncatedStream, FailsAtEveryOffsetBeforeTheMapPairs) {
       {historygen::EncodeTask(DistinctEmule(2)), historygen::EncodeTask(DistinctEmule(2)).size()},
   };
   for (const Case& c : cases) {
-    for (size_t cut = 16; cut < c.bytes.size(); ++cut) {
-      SCOPED_TRACE(cut);
-      const bool loaded = LoadStream(c.bytes.substr(0, cut)) != nullptr;
-      EXPECT_EQ(loaded, cut >= c.pairsStart);
+    for (bool buffered : {false, true}) {
+      for (size_t cut = 16; cut < c.bytes.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        const bool loaded = LoadStream(c.bytes.substr(0, cut), buffered) != nullptr;
+        EXPECT_EQ(loaded, cut >= c.pairsStart);
+      }
+      EXPECT_TRUE(LoadStream(c.bytes, buffered));
     }
-    EXPECT_TRUE(LoadStream(c.bytes));
   }
+}
+
+TEST(TruncatedStream, TextsLongerThanTheReadAheadBlock) {
+  auto desc = DistinctGeneric(10);
+  desc.F1.assign(100000, 'u');
+  desc.F416.assign(20000, 'v');
+  const std::string bytes = historygen::EncodeTask(desc);
+  auto task = LoadStream(bytes, true);
+  ASSERT_TRUE(task);
+  EXPECT_EQ(As<legacy::LegacyGenericTask>(task).F1, desc.F1);
+  EXPECT_EQ(As<legacy::LegacyGenericTask>(task).F416, desc.F416);
+  EXPECT_EQ(As<legacy::LegacyGenericTask>(task).Properties.size(), 2u);
+  EXPECT_FALSE(LoadStream(bytes.substr(0, 50000), true));
 }
 
 TEST(TruncatedStream, HugeTextCountFailsWithoutReservingIt) {
