@@ -161,7 +161,12 @@ bool HistoryConverter::ConvertRunTasks(win::IStorage* storage) {
   return true;
 }
 
-bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std::string& path) {
+bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std::string& path,
+                                              int depth) {
+  if (depth > kMaxCategoryDepth) {
+    platform::ReportNote("skipped " + path + ": categories nested too deep");
+    return true;
+  }
   CategoryState state;
   {
     win::STATSTG self{};
@@ -185,7 +190,7 @@ bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std:
       if (win::SUCCEEDED(storage->OpenStorage(name.get(), nullptr, kInnerMode, nullptr, 0,
                                               child.out())) &&
           child)
-        ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()));
+        ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()), depth + 1);
     } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kTaskPrefix)) {
       MakeContainerIfDue(state);
       ComRef<win::IStream> stream;
