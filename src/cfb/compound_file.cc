@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -101,6 +102,16 @@ std::string Folder(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// Saves replace the file by renaming over it, so they must aim at the file
+// itself, not at a symbolic link to it.
+std::string SaveTarget(const char* path) {
+  char* real = realpath(path, nullptr);
+  if (!real) return path;
+  std::string target = real;
+  free(real);
+  return target;
+}
+
 uint64_t Now() {
   // FILETIME: 100-nanosecond units since 1601-01-01.
   constexpr uint64_t kEpochDifference = 116444736000000000ull;
@@ -120,7 +131,6 @@ win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
   if (access == 3) return win::STG_E_INVALIDFLAG;
   std::shared_ptr<CompoundFile> file(new (std::nothrow) CompoundFile);
   if (!file) return win::STG_E_INSUFFICIENTMEMORY;
-  file->path_ = path;
   file->writable_ = access != win::STGM_READ;
   file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
   // A transacted file is only read until an explicit commit replaces it.
@@ -128,6 +138,7 @@ win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
   file->lockType_ = LockFor(mode, file->writable_);
   win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
   if (hr != win::S_OK) return hr;
+  file->path_ = SaveTarget(path);
   hr = Volume::Open(file->fd_, &file->volume_);
   // A file without the signature exists but is no compound file; the
   // system reports that as STG_E_FILEALREADYEXISTS.
@@ -138,6 +149,7 @@ win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
   } catch (const std::bad_alloc&) {
     return win::STG_E_INSUFFICIENTMEMORY;
   }
+  if (!file->root_) return win::STG_E_DOCFILECORRUPT;
   file->majorVersion_ = file->volume_->majorVersion() >= 4 ? 4 : 3;
   *out = std::move(file);
   return win::S_OK;
@@ -152,13 +164,17 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
   if (access == win::STGM_READ) return win::STG_E_INVALIDFLAG;
   std::shared_ptr<CompoundFile> file(new (std::nothrow) CompoundFile);
   if (!file) return win::STG_E_INSUFFICIENTMEMORY;
-  file->path_ = path;
   file->writable_ = true;
   file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
   file->lockType_ = LockFor(mode, true);
   int flags = O_RDWR | O_CREAT | ((mode & win::STGM_CREATE) ? 0 : O_EXCL);
+  struct stat st;
+  bool existed = stat(path, &st) == 0;
   win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
+  // Creation fails for a missing folder: the path, not the file, is wrong.
+  if (hr == win::STG_E_FILENOTFOUND) return win::STG_E_PATHNOTFOUND;
   if (hr != win::S_OK) return hr;
+  file->path_ = SaveTarget(path);
   file->root_ = std::make_shared<Node>();
   file->root_->type = kTypeRoot;
   file->root_->name = u"Root Entry";
@@ -166,6 +182,7 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
   hr = file->Save();
   if (hr != win::S_OK) {
     file->dirty_ = false;
+    if (!existed) unlink(file->path_.c_str());
     return hr;
   }
   *out = std::move(file);
@@ -228,12 +245,18 @@ win::HRESULT CompoundFile::Commit(bool fromRoot) {
 
 win::HRESULT CompoundFile::Revert() {
   if (!transacted_ || !dirty_) return win::S_OK;
+  // The file is read again: the tree of the last commit is not kept.
+  std::unique_ptr<Volume> volume;
+  win::HRESULT hr = Volume::Open(fd_, &volume);
+  if (hr != win::S_OK) return hr;
   std::shared_ptr<Node> fresh;
   try {
-    fresh = BuildTree(*volume_);
+    fresh = BuildTree(*volume);
   } catch (const std::bad_alloc&) {
     return win::STG_E_INSUFFICIENTMEMORY;
   }
+  if (!fresh) return win::STG_E_DOCFILECORRUPT;
+  volume_ = std::move(volume);
   for (auto& [name, child] : root_->children) DetachTree(*child);
   root_->children = std::move(fresh->children);
   memcpy(root_->clsid, fresh->clsid, sizeof root_->clsid);
@@ -242,10 +265,6 @@ win::HRESULT CompoundFile::Revert() {
   root_->mtime = fresh->mtime;
   dirty_ = false;
   return win::S_OK;
-}
-
-void CompoundFile::ElementReleased() {
-  if (dirty_ && writable_ && !transacted_) Save();
 }
 
 namespace {
@@ -272,6 +291,9 @@ void DropUnreadable(CompoundFile& file, Node& node) {
 }  // namespace
 
 win::HRESULT CompoundFile::Save() {
+  // Renaming would replace a file that may not be written (a transacted
+  // file is opened read-only, so its permission is checked only here).
+  if (access(path_.c_str(), W_OK) != 0 && errno != ENOENT) return win::STG_E_ACCESSDENIED;
   std::string temp = path_ + ".XXXXXX";
   int tfd = mkstemp(temp.data());
   if (tfd < 0) return FromErrno(errno);

@@ -20,8 +20,9 @@
 // Modes. Transacted files keep every change in memory and are written only
 // by an explicit Commit of the root; the OS file is opened read-only, so
 // reading the old history file can never change it. Direct-mode writable
-// files are saved on every Commit and whenever an element handle is
-// released after a change, and when the last handle goes.
+// files are saved on every Commit of a stream or storage and when the last
+// handle goes. (Saving on every handle release would rewrite the whole file
+// once per element when many are created: quadratic.)
 #pragma once
 
 #include <memory>
@@ -67,8 +68,6 @@ class CompoundFile : private ContentSource {
   win::HRESULT Commit(bool fromRoot);
   // Discards uncommitted changes of a transacted file.
   win::HRESULT Revert();
-  // An element handle went away: direct files save their changes.
-  void ElementReleased();
 
  private:
   CompoundFile() = default;

@@ -85,6 +85,7 @@ constexpr UpperRun kUpperRuns[] = {
 }  // namespace
 
 char16_t UpperCaseUnit(char16_t c) {
+  if (c < 0x80) return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
   auto it = std::upper_bound(std::begin(kUpperRuns), std::end(kUpperRuns), c,
                              [](char16_t v, const UpperRun& r) { return v < r.first; });
   if (it == std::begin(kUpperRuns)) return c;
@@ -96,6 +97,7 @@ char16_t UpperCaseUnit(char16_t c) {
 int CompareNames(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
   for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == b[i]) continue;
     char16_t x = UpperCaseUnit(a[i]);
     char16_t y = UpperCaseUnit(b[i]);
     if (x != y) return x < y ? -1 : 1;

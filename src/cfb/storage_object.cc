@@ -33,11 +33,7 @@ class StorageObject final : public win::IStorage {
   win::ULONG AddRef() override { return ++refs_; }
   win::ULONG Release() override {
     win::ULONG left = --refs_;
-    if (left == 0) {
-      std::shared_ptr<CompoundFile> file = std::move(file_);
-      delete this;
-      file->ElementReleased();
-    }
+    if (left == 0) delete this;
     return left;
   }
 

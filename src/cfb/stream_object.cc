@@ -17,11 +17,7 @@ class StreamObject final : public win::IStream {
   win::ULONG AddRef() override { return ++refs_; }
   win::ULONG Release() override {
     win::ULONG left = --refs_;
-    if (left == 0) {
-      std::shared_ptr<CompoundFile> file = std::move(file_);
-      delete this;
-      file->ElementReleased();
-    }
+    if (left == 0) delete this;
     return left;
   }
 

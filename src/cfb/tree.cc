@@ -9,9 +9,9 @@ namespace cfb {
 
 namespace {
 
-std::shared_ptr<Node> MakeNode(const DirEntry& e) {
+std::shared_ptr<Node> MakeNode(DirEntry& e) {
   auto node = std::make_shared<Node>();
-  node->name = e.name;
+  node->name = std::move(e.name);
   node->type = e.type == kTypeStream ? kTypeStream : kTypeStorage;
   memcpy(node->clsid, e.clsid, sizeof node->clsid);
   node->stateBits = e.stateBits;
@@ -27,8 +27,9 @@ std::shared_ptr<Node> MakeNode(const DirEntry& e) {
 
 }  // namespace
 
-std::shared_ptr<Node> BuildTree(const Volume& volume) {
-  const std::vector<DirEntry>& entries = volume.entries();
+std::shared_ptr<Node> BuildTree(Volume& volume) {
+  std::vector<DirEntry> entries = volume.TakeEntries();
+  if (entries.empty()) return nullptr;
   auto root = MakeNode(entries[0]);
   root->type = kTypeRoot;
   std::vector<bool> taken(entries.size(), false);
@@ -44,13 +45,14 @@ std::shared_ptr<Node> BuildTree(const Volume& volume) {
       pending.pop_back();
       if (id >= entries.size() || taken[id]) continue;
       taken[id] = true;
-      const DirEntry& e = entries[id];
+      DirEntry& e = entries[id];
       if (e.type == kTypeUnused) continue;  // its links are garbage: not followed
       pending.push_back(e.left);
       pending.push_back(e.right);
+      if (parent->children.count(e.name)) continue;
       auto node = MakeNode(e);
       Node* raw = node.get();
-      if (!parent->children.try_emplace(e.name, std::move(node)).second) continue;
+      parent->children.emplace(raw->name, std::move(node));
       if (raw->isStorage()) storages.emplace_back(raw, e.child);
     }
   }

@@ -47,7 +47,8 @@ struct Node {
 // whatever the links say (cycles, an entry reachable twice, a storage that
 // contains itself), and the red-black colours are not looked at. Of two
 // entries with names equal in directory order, the first reached is kept.
-std::shared_ptr<Node> BuildTree(const Volume& volume);
+// The volume's entries are used up.
+std::shared_ptr<Node> BuildTree(Volume& volume);
 
 // Marks a subtree as gone, so that handles still open on it fail.
 void DetachTree(Node& node);

@@ -64,16 +64,22 @@ bool Volume::ReadHeader(const uint8_t* h) {
 }
 
 // The FAT sectors are listed by the header's 109 DIFAT slots, then by the
-// DIFAT chain. The list ends at the first slot that names no sector of the
-// file; the header's counts are not trusted.
+// DIFAT chain. The header's counts are not trusted: the list ends at the
+// first slot that names no sector of the file or repeats one, and at the
+// number of FAT sectors the file's length can need (some writers leave
+// unused slots zero rather than FREESECT).
 void Volume::LoadFat(const uint8_t* h) {
   std::vector<uint32_t> fatSectors;
+  uint32_t perFat = sectorSize() / 4;
+  uint64_t needed = (static_cast<uint64_t>(sectorCount_) + perFat - 1) / perFat;
+  std::vector<bool> listed(sectorCount_, false);
   bool ended = false;
   auto take = [&](uint32_t s) {
-    if (ended || s >= sectorCount_) {
+    if (ended || fatSectors.size() >= needed || s >= sectorCount_ || listed[s]) {
       ended = true;
       return;
     }
+    listed[s] = true;
     fatSectors.push_back(s);
   };
   for (uint32_t i = 0; i < kHeaderDifatEntries; ++i) take(Get32(h + kHdrDifat + 4 * i));
@@ -88,7 +94,6 @@ void Volume::LoadFat(const uint8_t* h) {
     for (uint32_t i = 0; i < perSector; ++i) take(Get32(buf.data() + 4 * i));
     difat = Get32(buf.data() + 4 * perSector);
   }
-  uint32_t perFat = sectorSize() / 4;
   fat_.reserve(fatSectors.size() * perFat);
   for (uint32_t s : fatSectors) {
     if (!ReadSector(s, &buf)) break;
@@ -131,16 +136,20 @@ std::u16string DecodeName(const uint8_t* e) {
 }  // namespace
 
 bool Volume::LoadDirectory(uint32_t first) {
-  std::vector<uint32_t> chain;
+  StreamExtent dir;
   if (first >= sectorCount_) return false;
-  Follow(fat_, sectorCount_, first, 0, false, &chain);  // a broken tail is dropped
+  Follow(fat_, sectorCount_, first, 0, false, &dir.chain);  // a broken tail is dropped
+  dir.size = static_cast<uint64_t>(dir.chain.size()) << shift_;
+  // Read in pieces, so that runs of adjacent sectors cost one call each.
+  constexpr uint64_t kPiece = 1 << 20;
   std::vector<uint8_t> buf;
-  size_t per = sectorSize() / kDirEntrySize;
-  entries_.reserve(chain.size() * per);
-  for (uint32_t s : chain) {
-    if (!ReadSector(s, &buf)) break;
-    for (size_t i = 0; i < per; ++i) {
-      const uint8_t* e = buf.data() + i * kDirEntrySize;
+  entries_.reserve(dir.size / kDirEntrySize);
+  for (uint64_t at = 0; at < dir.size; at += kPiece) {
+    size_t n = static_cast<size_t>(std::min(kPiece, dir.size - at));
+    buf.resize(n);
+    if (!Read(dir, at, buf.data(), n)) break;
+    for (size_t off = 0; off + kDirEntrySize <= n; off += kDirEntrySize) {
+      const uint8_t* e = buf.data() + off;
       DirEntry d;
       d.type = e[kDirType];
       if (d.type == kTypeStorage || d.type == kTypeStream || d.type == kTypeRoot) {

@@ -46,7 +46,9 @@ class Volume {
 
   uint16_t majorVersion() const { return major_; }
   uint32_t sectorSize() const { return 1u << shift_; }
-  const std::vector<DirEntry>& entries() const { return entries_; }
+  // The directory entries read at open, handed over once (the tree built
+  // from them takes their names instead of copying them).
+  std::vector<DirEntry> TakeEntries() { return std::move(entries_); }
 
   // The extent of a stream entry's bytes; false when its chain is broken,
   // loops or is too short for its size.

@@ -9,11 +9,7 @@
 
 namespace {
 
-using testing_support::PathExists;
 using testing_support::ReadFile;
-using testing_support::ScopedEnv;
-using testing_support::TempDir;
-using testing_support::WriteFile;
 
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 const char kXmlPath[] = "C:\\New\\Components\\category\\Category.xml";
@@ -32,14 +28,14 @@ class CatalogFileTest : public ::testing::Test {
   }
   void TearDown() override { CatalogManager::ResetForTesting(); }
 
-  std::string XmlFile() const { return prefix_.Join("drive_c/New/Components/category/Category.xml"); }
+  std::string XmlFile() const { return ReadFile(prefix_.Join("drive_c/New/Components/category/Category.xml")); }
   void WriteOldIni(const std::string& text) const {
-    WriteFile(prefix_.Join("drive_c/Old/Profiles/UserConfig.ini"), text);
+    testing_support::WriteFile(prefix_.Join("drive_c/Old/Profiles/UserConfig.ini"), text);
   }
 
-  TempDir prefix_;
-  ScopedEnv prefixEnv_;
-  ScopedEnv localeEnv_;
+  testing_support::TempDir prefix_;
+  testing_support::ScopedEnv prefixEnv_;
+  testing_support::ScopedEnv localeEnv_;
 };
 
 TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
@@ -47,18 +43,16 @@ TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
   for (std::string p : {"D:\\Down", "D:\\Down\\Movies", "E:\\Files"}) m.AddFolder(p);
   m.SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(m.SaveToFile(kXmlPath));
-  EXPECT_EQ(ReadFile(XmlFile()),
-            kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\Down\\\">"
-                      "<Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog><Catalog Path=\"E:\\Files\\\"/>"
-                      "</zrCatalog><zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>");
+  const std::string tail =
+      "<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\"/></Catalog><Catalog Path=\"E:\\Files\\\"/>"
+      "</zrCatalog><zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>";
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\">" + tail);
 
   std::string more = "A:\\";
   m.AddFolder(more);
   m.SaveToFile(kXmlPath);
-  EXPECT_NE(ReadFile(XmlFile()).find("<zrCatalog Path=\"\"><Catalog Path=\"A:\\\"/>"),
-            std::string::npos);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(
-                              prefix_.Join("drive_c/New/Components/category")),
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"A:\\\"/>" + tail);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(prefix_.Join("drive_c/New/Components/category")),
                           std::filesystem::directory_iterator()),
             1);  // nothing left beside the file
 }
@@ -66,41 +60,37 @@ TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
 TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(CatalogManager::Instance().SaveToFile("C:\\Absent\\Components\\category\\Category.xml"));
-  EXPECT_FALSE(PathExists(prefix_.Join("drive_c/Absent")));
+  EXPECT_FALSE(testing_support::PathExists(prefix_.Join("drive_c/Absent")));
 }
 
 TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
   RebuildCatalog(kOldIni, kXmlPath);
-  EXPECT_EQ(ReadFile(XmlFile()), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"
-                                           "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/>"
-                                           "</zrCatalogManager>");
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"
+                                 "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>");
 }
 
+// Folders of the history stay; the list adds case twins once each and keeps
+// spaces; the default folder keeps its missing backslash.
 TEST_F(CatalogFileTest, RebuildKeepsEarlierFoldersAndAddsTheList) {
   std::string fromHistory = "E:\\Music";
   CatalogManager::Instance().AddFolder(fromHistory);
-  WriteOldIni(
-      "[NewTaskDir]\r\nnewtask=||D:\\A|||d:\\a|D:\\A\\| |E:\\Music\\Rock |\r\n"
-      "[TaskDefaultSettings]\r\nDefaultFolder=D:\\A\r\n");
+  WriteOldIni("[NewTaskDir]\r\nnewtask=||D:\\A|||d:\\a|D:\\A\\| |E:\\Music\\Rock |\r\n"
+              "[TaskDefaultSettings]\r\nDefaultFolder=D:\\A\r\n");
   RebuildCatalog(kOldIni, kXmlPath);
-  EXPECT_EQ(ReadFile(XmlFile()),
-            kHeader + "<zrCatalogManager><zrCatalog Path=\"\">"
-                      "<Catalog Path=\" \\\"/><Catalog Path=\"D:\\A\\\"/><Catalog Path=\"d:\\a\\\"/>"
-                      "<Catalog Path=\"E:\\Music\\\"><Catalog Path=\"E:\\Music\\Rock \\\"/></Catalog>"
-                      "</zrCatalog><zrDefaultCatalog Path=\"D:\\A\"/></zrCatalogManager>");
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\" \\\"/>"
+                                 "<Catalog Path=\"D:\\A\\\"/><Catalog Path=\"d:\\a\\\"/><Catalog Path=\"E:\\Music\\\">"
+                                 "<Catalog Path=\"E:\\Music\\Rock \\\"/></Catalog></zrCatalog>"
+                                 "<zrDefaultCatalog Path=\"D:\\A\"/></zrCatalogManager>");
 }
 
-// In code page 936 the folders are converted to UTF-8 one by one, after the
-// list was split on its bytes.
+// In code page 936 each folder is converted to UTF-8 after the split.
 TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
-  ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
+  testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[NewTaskDir]\r\nnewtask=D:\\\xD6\xD0\xCE\xC4|\r\n"
               "[TaskDefaultSettings]\r\nDefaultFolder=C:\\\xCF\xC2\xD4\xD8\\\r\n");
   RebuildCatalog(kOldIni, kXmlPath);
-  EXPECT_EQ(ReadFile(XmlFile()),
-            kHeader + "<zrCatalogManager><zrCatalog Path=\"\">"
-                      "<Catalog Path=\"D:\\\xE4\xB8\xAD\xE6\x96\x87\\\"/></zrCatalog>"
-                      "<zrDefaultCatalog Path=\"C:\\\xE4\xB8\x8B\xE8\xBD\xBD\\\"/></zrCatalogManager>");
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\\xE4\xB8\xAD\xE6\x96\x87\\\"/>"
+                                 "</zrCatalog><zrDefaultCatalog Path=\"C:\\\xE4\xB8\x8B\xE8\xBD\xBD\\\"/></zrCatalogManager>");
 }
 
 }  // namespace

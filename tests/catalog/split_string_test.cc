@@ -7,27 +7,19 @@
 
 namespace {
 
-using Items = std::vector<std::string>;
-
 TEST(SplitStringTest, Cases) {
   struct Case {
     std::string text, separators;
-    Items expected;
+    std::vector<std::string> expected;
   } cases[] = {
       {"|", "|", {}},
       {"", "|", {}},
-      {"|||", "|", {}},
-      {"D:\\A|D:\\B", "|", {"D:\\A", "D:\\B"}},
       {"||D:\\A|||D:\\B|", "|", {"D:\\A", "D:\\B"}},
       {"D:\\A", "|", {"D:\\A"}},
-      {" D:\\A |  D:\\B", "|", {" D:\\A ", "  D:\\B"}},
-      {"D:\\A|D:\\A", "|", {"D:\\A", "D:\\A"}},
+      {" D:\\A |  D:\\A", "|", {" D:\\A ", "  D:\\A"}},
       {"a;b,c;;d", ";,", {"a", "b", "c", "d"}},
-      {"abc", "", {"abc"}},
-      // Code page 936: lead byte 0x81 with trail byte 0x7C ("|") splits the
-      // character, as the list is split before it is converted.
+      // Code page 936: lead byte 0x81 with trail byte "|" splits the character.
       {"D:\\\x81|x|E:\\", "|", {"D:\\\x81", "x", "E:\\"}},
-      {"\xD6\xD0|\xCE\xC4", "|", {"\xD6\xD0", "\xCE\xC4"}},
   };
   for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.separators), c.expected) << c.text;
 }

@@ -65,27 +65,17 @@ std::string DiffTrees(const Tree& got, const Tree& want) {
   return out;
 }
 
+// Test names stay in the Basic Multilingual Plane.
 std::string Utf8(const std::u16string& s) {
   std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    uint32_t c = s[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size()) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-    }
+  for (char16_t c : s) {
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
     }
   }
   return out;
@@ -95,15 +85,10 @@ std::u16string Utf16(const std::string& s) {
   std::u16string out;
   for (size_t i = 0; i < s.size();) {
     unsigned char b = static_cast<unsigned char>(s[i++]);
-    int extra = b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    int extra = b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
     uint32_t c = extra ? (b & (0x3F >> extra)) : b;
     for (int k = 0; k < extra && i < s.size(); ++k) c = (c << 6) | (s[i++] & 0x3F);
-    if (c >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c);
-    }
+    out += static_cast<char16_t>(c);
   }
   return out;
 }
@@ -264,10 +249,7 @@ Tree ReadWithGsf(const std::string& path, bool* ok) {
 }
 
 ImageBuilder::ImageBuilder(uint16_t major, uint16_t shift) : major_(major), shift_(shift) {
-  Entry root;
-  root.name = u"Root Entry";
-  root.type = 5;
-  entries_.push_back(root);
+  entries_.push_back(Entry{u"Root Entry", 5});
 }
 
 uint32_t ImageBuilder::AddChain(const std::string& data) {
@@ -296,12 +278,9 @@ uint32_t ImageBuilder::AddMini(const std::string& data) {
 
 uint32_t ImageBuilder::AddEntry(const std::u16string& name, uint8_t type, uint32_t start,
                                 uint64_t size) {
-  Entry e;
-  e.name = name;
-  e.type = type;
-  e.start = start;
-  e.size = size;
-  entries_.push_back(e);
+  entries_.push_back(Entry{name, type});
+  entries_.back().start = start;
+  entries_.back().size = size;
   return static_cast<uint32_t>(entries_.size() - 1);
 }
 
@@ -339,19 +318,16 @@ std::string ImageBuilder::Build() {
     Put16(d, 0x40, e.nameLengthField >= 0 ? static_cast<uint16_t>(e.nameLengthField) : len);
     d[0x42] = static_cast<char>(e.type);
     d[0x43] = static_cast<char>(e.color);
-    Put32(d, 0x44, e.left);
-    Put32(d, 0x48, e.right);
-    Put32(d, 0x4C, e.child);
-    Put32(d, 0x74, e.start);
-    Put32(d, 0x78, static_cast<uint32_t>(e.size));
-    Put32(d, 0x7C, static_cast<uint32_t>(e.size >> 32));
+    for (auto [at, v] : {std::pair<size_t, uint32_t>{0x44, e.left}, {0x48, e.right}, {0x4C, e.child},
+                         {0x74, e.start}, {0x78, static_cast<uint32_t>(e.size)},
+                         {0x7C, static_cast<uint32_t>(e.size >> 32)}}) {
+      Put32(d, at, v);
+    }
     dir += d;
   }
   while (dir.size() % sectorSize() != 0) {
     std::string d(128, '\0');
-    Put32(d, 0x44, kFree);
-    Put32(d, 0x48, kFree);
-    Put32(d, 0x4C, kFree);
+    d.replace(0x44, 12, 12, '\xFF');
     dir += d;
   }
   uint32_t firstDir = AddChain(dir);
@@ -364,28 +340,19 @@ std::string ImageBuilder::Build() {
     ++fatCount;
   }
   fat_.resize(fatCount * per, kFree);
-  for (uint64_t i = 0; i < fatCount; ++i) {
-    fat_[n + i] = markFatSectors ? 0xFFFFFFFD : kFree;
-  }
-  for (uint64_t i = 0; i < difatCount; ++i) {
-    fat_[n + fatCount + i] = markFatSectors ? 0xFFFFFFFC : kFree;
+  for (uint64_t i = 0; i < fatCount + difatCount; ++i) {
+    fat_[n + i] = !markFatSectors ? kFree : i < fatCount ? 0xFFFFFFFD : 0xFFFFFFFC;
   }
   std::string header(sectorSize(), '\0');
   static const unsigned char kSig[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   memcpy(header.data(), kSig, 8);
-  Put16(header, 0x18, 0x3E);
-  Put16(header, 0x1A, major_);
-  Put16(header, 0x1C, 0xFFFE);
-  Put16(header, 0x1E, shift_);
-  Put16(header, 0x20, 6);
-  Put32(header, 0x28, major_ >= 4 ? dirSectors : 0);
-  Put32(header, 0x2C, static_cast<uint32_t>(fatCount));
-  Put32(header, 0x30, firstDir);
-  Put32(header, 0x38, 4096);
-  Put32(header, 0x3C, firstMiniFat);
-  Put32(header, 0x40, miniFatSectors);
-  Put32(header, 0x44, difatCount ? static_cast<uint32_t>(n + fatCount) : kEnd);
-  Put32(header, 0x48, static_cast<uint32_t>(difatCount));
+  for (auto [at, v] : {std::pair<size_t, uint32_t>{0x18, (uint32_t{major_} << 16) | 0x3E},
+                       {0x1C, (uint32_t{shift_} << 16) | 0xFFFE}, {0x20, 6},
+                       {0x28, major_ >= 4 ? dirSectors : 0}, {0x2C, uint32_t(fatCount)},
+                       {0x30, firstDir}, {0x38, 4096}, {0x3C, firstMiniFat}, {0x40, miniFatSectors},
+                       {0x44, difatCount ? uint32_t(n + fatCount) : kEnd}, {0x48, uint32_t(difatCount)}}) {
+    Put32(header, at, v);
+  }
   std::vector<uint32_t> difat;
   for (uint64_t i = 0; i < fatCount; ++i) difat.push_back(static_cast<uint32_t>(n + i));
   for (uint32_t i = 0; i < 109; ++i) Put32(header, 0x4C + 4 * i, i < difat.size() ? difat[i] : kFree);

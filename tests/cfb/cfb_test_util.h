@@ -12,6 +12,7 @@
 
 namespace cfbtest {
 
+// Holds one COM reference.
 template <class T>
 class Ref {
  public:
@@ -19,17 +20,11 @@ class Ref {
   ~Ref() { reset(); }
   Ref(const Ref&) = delete;
   Ref& operator=(const Ref&) = delete;
-  T** out() {
-    reset();
-    return &p_;
-  }
+  T** out() { return reset(), &p_; }
   T* get() const { return p_; }
   T* operator->() const { return p_; }
   explicit operator bool() const { return p_ != nullptr; }
-  void reset() {
-    if (p_) p_->Release();
-    p_ = nullptr;
-  }
+  void reset() { p_ ? (void)p_->Release() : (void)0, p_ = nullptr; }
 
  private:
   T* p_ = nullptr;
@@ -63,6 +58,10 @@ Tree ReadWithOlefile(const std::string& path, bool* ok);
 // The tree as gsf sees it (gsf list, then gsf cat per stream).
 Tree ReadWithGsf(const std::string& path, bool* ok);
 std::string Quote(const std::string& s);
+
+// "" when an image is laid out as the system's own writer lays out a fresh
+// file, with a valid red-black directory; else the problems found.
+std::string CheckLayout(const std::string& image);
 
 // Builds compound file images sector by sector, with full control over
 // every table, for layouts real writers produce and corruptions.

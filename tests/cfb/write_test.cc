@@ -1,18 +1,28 @@
-// Writing: round trips, the element API the callers rely on, the layout of
-// the files written and their durability.
+// Writing: round trips checked by outside readers, the element API the
+// callers rely on, the layout of the files written, sharing and durability.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 
 #include "../support/test_support.h"
 #include "cfb_test_util.h"
 
 using cfbtest::Ref;
 using cfbtest::Tree;
+using testing_support::ReadFile;
 using testing_support::TempDir;
 
 namespace {
+
+constexpr win::DWORD kOpenRw = 0x12;
+constexpr win::DWORD kCreateRw = 0x1012;
+constexpr win::DWORD kHistory = 0x10012;
 
 std::string Pattern(size_t n, char seed) {
   std::string s(n, '\0');
@@ -35,13 +45,328 @@ Tree Sample() {
   };
 }
 
-TEST(CfbWrite, RoundTrip) {
+// Our file as our reader (unless the file is held), olefile and gsf see
+// it, and its layout. gsf lists an empty storage as an empty stream.
+void CheckEverywhere(const std::string& path, const Tree& want, bool held = false) {
+  win::HRESULT hr;
+  if (!held) {
+    EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), want), "") << "engine";
+  }
+  bool ok = false;
+  EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadWithOlefile(path, &ok), want), "") << "olefile";
+  EXPECT_TRUE(ok);
+  Tree gsfWant;
+  for (const auto& [p, content] : want) {
+    bool emptyStorage = p.back() == '/' && std::none_of(want.begin(), want.end(), [&](const auto& e) {
+                          return e.first.size() > p.size() && e.first.compare(0, p.size(), p) == 0;
+                        });
+    gsfWant[emptyStorage ? p.substr(0, p.size() - 1) : p] = content;
+  }
+  EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadWithGsf(path, &ok), gsfWant), "") << "gsf";
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(cfbtest::CheckLayout(ReadFile(path)), "");
+}
+
+TEST(CfbWrite, RoundTripReadByOthers) {
   TempDir dir;
   std::string path = dir.Join("round.cfb");
   ASSERT_TRUE(cfbtest::CreateFileTree(path, Sample()));
+  CheckEverywhere(path, Sample());
+}
+
+// More than 109 FAT sectors, and a storage of 5,000 streams in a balanced
+// tree (a degenerate one would break recursive readers).
+TEST(CfbWrite, DifatAndManyEntries) {
+  TempDir dir;
+  std::string path = dir.Join("large.cfb");
+  Tree tree = {{"Big", Pattern(8 * 1024 * 1024 + 5, 'x')}, {"Some/", ""}};
+  for (int i = 0; i < 20; ++i) tree["Some/S" + std::to_string(i)] = std::to_string(i);
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, tree));
+  EXPECT_GT(ReadFile(path).size(), 8u * 1024 * 1024);
+  CheckEverywhere(path, tree);
+
+  Tree many = {{"Many/", ""}};
+  for (int i = 0; i < 5000; ++i) many["Many/S" + std::to_string(i)] = std::to_string(i);
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, many));
   win::HRESULT hr;
-  EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), Sample()), "");
-  EXPECT_EQ(hr, win::S_OK);
+  EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), many), "");
+  EXPECT_EQ(cfbtest::CheckLayout(ReadFile(path)), "");
+}
+
+TEST(CfbWrite, ElementApi) {
+  TempDir dir;
+  std::string path = dir.Join("api.cfb");
+  Ref<win::IStorage> root;
+  ASSERT_EQ(cfb::CreateCompoundFile(path.c_str(), kCreateRw, root.out()), win::S_OK);
+  EXPECT_EQ(cfb::CreateCompoundFile(dir.Join("other").c_str(), 0x0012, root.out()), win::S_OK);
+  EXPECT_EQ(cfb::CreateCompoundFile(dir.Join("other").c_str(), 0x0012, root.out()),
+            win::STG_E_FILEALREADYEXISTS);
+  ASSERT_EQ(cfb::CreateCompoundFile(path.c_str(), kCreateRw, root.out()), win::S_OK);
+
+  Ref<win::IStorage> st;
+  Ref<win::IStream> s;
+  EXPECT_EQ(root->OpenStorage(u"GlobalConfig", nullptr, kOpenRw, nullptr, 0, st.out()),
+            win::STG_E_FILENOTFOUND);
+  EXPECT_EQ(root->OpenStream(u"Cfg", nullptr, kOpenRw, 0, s.out()), win::STG_E_FILENOTFOUND);
+  EXPECT_EQ(root->CreateStorage(u"GlobalConfig", kCreateRw, 0, 0, st.out()), win::S_OK);
+  EXPECT_EQ(root->CreateStorage(u"globalconfig", 0x12, 0, 0, st.out()),
+            win::STG_E_FILEALREADYEXISTS);
+  EXPECT_EQ(root->CreateStream(u"0123456789012345678901234567890", kCreateRw, 0, 0, s.out()),
+            win::S_OK);
+  EXPECT_EQ(root->CreateStream(u"01234567890123456789012345678901", kCreateRw, 0, 0, s.out()),
+            win::STG_E_INVALIDNAME);
+  EXPECT_EQ(root->CreateStorage(u"a/b", kCreateRw, 0, 0, st.out()), win::STG_E_INVALIDNAME);
+
+  // STGM_CREATE replaces an element of either type.
+  ASSERT_EQ(root->CreateStream(u"GlobalConfig", kCreateRw, 0, 0, s.out()), win::S_OK);
+  EXPECT_EQ(root->OpenStorage(u"GlobalConfig", nullptr, kOpenRw, nullptr, 0, st.out()),
+            win::STG_E_FILENOTFOUND);
+  ASSERT_EQ(root->CreateStorage(u"GlobalConfig", kCreateRw, 0, 0, st.out()), win::S_OK);
+  EXPECT_EQ(s->Write("x", 1, nullptr), static_cast<win::HRESULT>(0x80030102u));  // reverted
+
+  // SetSize + Write + Commit; a short read at the end is S_OK.
+  ASSERT_EQ(st->CreateStream(u"Cfg0000000D", kCreateRw, 0, 0, s.out()), win::S_OK);
+  win::ULONG n = 0;
+  ASSERT_EQ(s->SetSize(5), win::S_OK);
+  ASSERT_EQ(s->Write("hello", 5, &n), win::S_OK);
+  EXPECT_EQ(n, 5u);
+  ASSERT_EQ(s->Commit(0), win::S_OK);
+  win::ULONGLONG pos = 99;
+  ASSERT_EQ(s->Seek(1, win::STREAM_SEEK_SET, &pos), win::S_OK);
+  EXPECT_EQ(pos, 1u);
+  char buf[16];
+  EXPECT_EQ(s->Read(buf, sizeof buf, &n), win::S_OK);
+  EXPECT_EQ(std::string(buf, n), "ello");
+  EXPECT_EQ(s->Read(buf, sizeof buf, &n), win::S_OK);
+  EXPECT_EQ(n, 0u);
+
+  // Stat names; the enumerator ends with S_FALSE and nothing fetched.
+  win::STATSTG stat;
+  ASSERT_EQ(root->Stat(&stat, win::STATFLAG_DEFAULT), win::S_OK);
+  EXPECT_EQ(std::u16string(stat.pwcsName), u"Root Entry");
+  cfb::FreeName(stat.pwcsName);
+  ASSERT_EQ(st->Stat(&stat, win::STATFLAG_DEFAULT), win::S_OK);
+  EXPECT_EQ(std::u16string(stat.pwcsName), u"GlobalConfig");
+  EXPECT_EQ(stat.type, win::STGTY_STORAGE);
+  cfb::FreeName(stat.pwcsName);
+  Ref<win::IEnumSTATSTG> e;
+  ASSERT_EQ(st->EnumElements(0, nullptr, 0, e.out()), win::S_OK);
+  ASSERT_EQ(e->Next(1, &stat, &n), win::S_OK);
+  EXPECT_EQ(n, 1u);
+  EXPECT_EQ(stat.type, win::STGTY_STREAM);
+  EXPECT_EQ(stat.cbSize, 5u);
+  cfb::FreeName(stat.pwcsName);
+  EXPECT_EQ(e->Next(1, &stat, &n), win::S_FALSE);
+  EXPECT_EQ(n, 0u);
+
+  EXPECT_EQ(root->DestroyElement(u"0123456789012345678901234567890"), win::S_OK);
+  EXPECT_EQ(root->DestroyElement(u"0123456789012345678901234567890"), win::STG_E_FILENOTFOUND);
+  s.reset();
+  st.reset();
+  e.reset();
+  root.reset();
+
+  // Read-only handles refuse changes.
+  ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), 0x10, root.out()), win::S_OK);
+  EXPECT_EQ(root->CreateStream(u"New", kCreateRw, 0, 0, s.out()), win::STG_E_ACCESSDENIED);
+  EXPECT_EQ(root->OpenStorage(u"GlobalConfig", nullptr, kOpenRw, nullptr, 0, st.out()),
+            win::STG_E_ACCESSDENIED);
+  ASSERT_EQ(root->OpenStorage(u"GlobalConfig", nullptr, 0x10, nullptr, 0, st.out()), win::S_OK);
+  ASSERT_EQ(st->OpenStream(u"CFG0000000d", nullptr, 0x10, 0, s.out()), win::S_OK);
+  EXPECT_EQ(s->Write("x", 1, &n), win::STG_E_ACCESSDENIED);
+  EXPECT_EQ(s->SetSize(0), win::STG_E_ACCESSDENIED);
+  s.reset();
+  st.reset();
+  root.reset();
+
+  EXPECT_EQ(cfb::OpenCompoundFile(dir.Join("missing").c_str(), 0x10, root.out()),
+            win::STG_E_FILENOTFOUND);
+  testing_support::WriteFile(dir.Join("text.txt"), "plain text\n");
+  EXPECT_TRUE(win::FAILED(cfb::OpenCompoundFile(dir.Join("text.txt").c_str(), 0x12, root.out())));
+  EXPECT_FALSE(root);
+}
+
+// Writes one value as the settings store does: open or create, SetSize,
+// Write, Commit.
+bool SetValue(win::IStorage* storage, const char16_t* name, const std::string& value) {
+  Ref<win::IStream> s;
+  if (storage->OpenStream(name, nullptr, kOpenRw, 0, s.out()) != win::S_OK &&
+      storage->CreateStream(name, kCreateRw, 0, 0, s.out()) != win::S_OK) {
+    return false;
+  }
+  win::ULONG n = 0;
+  return s->SetSize(value.size()) == win::S_OK &&
+         s->Write(value.data(), static_cast<win::ULONG>(value.size()), &n) == win::S_OK &&
+         n == value.size() && s->Commit(0) == win::S_OK;
+}
+
+// Streams move between the mini stream and sectors as they cross 4096
+// bytes, shrink when rewritten shorter, and rewriting never grows the file.
+TEST(CfbWrite, StreamsMoveShrinkAndDoNotGrow) {
+  TempDir dir;
+  std::string path = dir.Join("grow.cfb");
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"Keep", "kept"}}));
+  Ref<win::IStorage> root;
+  ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::S_OK);
+  size_t smallSize = 0;
+  for (size_t len : {100u, 4095u, 4096u, 20000u, 4095u, 10u}) {
+    SCOPED_TRACE(len);
+    ASSERT_TRUE(SetValue(root.get(), u"Value", Pattern(len, 'v')));
+    CheckEverywhere(path, {{"Keep", "kept"}, {"Value", Pattern(len, 'v')}}, true);
+    if (len == 100) smallSize = ReadFile(path).size();
+  }
+  EXPECT_EQ(ReadFile(path).size(), smallSize);
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_TRUE(SetValue(root.get(), u"Value", i % 2 ? Pattern(10, 'v') : Pattern(9000, 'w')));
+  }
+  EXPECT_EQ(ReadFile(path).size(), smallSize);
+  root.reset();
+  EXPECT_EQ(ReadFile(path).size(), smallSize);
+}
+
+// A file written elsewhere and changed here keeps every other element, its
+// class id, state bits and times, byte for byte; a version-4 file stays one.
+TEST(CfbWrite, ChangesLeaveOtherElementsIdentical) {
+  static const char* kDump =
+      "import olefile,sys,hashlib\n"
+      "ole=olefile.OleFileIO(sys.argv[1])\n"
+      "print(ole.header_signature.hex(), ole.dll_version, ole.sector_size)\n"
+      "for e in ole.listdir(streams=True, storages=True):\n"
+      "  p='/'.join(e); d=ole.direntries[ole._find(e)]\n"
+      "  h=hashlib.md5(ole.openstream(e).read()).hexdigest() if d.entry_type==2 else ''\n"
+      "  print(p, d.entry_type, d.clsid, d.dwUserFlags, d.createTime, d.modifyTime, d.size, h)\n";
+  TempDir dir;
+  for (int version : {3, 4}) {
+    SCOPED_TRACE(version);
+    std::string path = dir.Join("other" + std::to_string(version) + ".cfb");
+    if (version == 3) {
+      testing_support::WriteFile(dir.Join("src/top/a"), Pattern(10, 'a'));
+      testing_support::WriteFile(dir.Join("src/top/sub/b"), Pattern(7000, 'b'));
+      testing_support::WriteFile(dir.Join("src/top/sub/c"), "");
+      cfbtest::Run("cd " + cfbtest::Quote(dir.Join("src")) + " && gsf createole " +
+                   cfbtest::Quote(path) + " top >/dev/null 2>&1");
+    } else {
+      cfbtest::ImageBuilder b(4, 12);
+      uint32_t top = b.AddEntry(u"top", 1);
+      uint32_t a = b.AddStream(u"a", Pattern(10, 'a'));
+      uint32_t sub = b.AddEntry(u"sub", 1);
+      uint32_t bb = b.AddStream(u"b", Pattern(7000, 'b'));
+      b.Children(0, {top});
+      b.Children(top, {a, sub});
+      b.Children(sub, {bb});
+      testing_support::WriteFile(path, b.Build());
+    }
+    std::string script = "/usr/bin/python3 -c " + cfbtest::Quote(kDump) + " " + cfbtest::Quote(path);
+    std::string before = cfbtest::Run(script);
+    ASSERT_NE(before.find("top/sub/b"), std::string::npos) << before;
+    {
+      Ref<win::IStorage> root, top;
+      ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::S_OK);
+      ASSERT_EQ(root->OpenStorage(u"top", nullptr, kOpenRw, nullptr, 0, top.out()), win::S_OK);
+      ASSERT_TRUE(SetValue(top.get(), u"new", "added"));
+    }
+    std::string after = cfbtest::Run(script);
+    std::string expected = before;
+    size_t line = after.find("\ntop/new ");
+    ASSERT_NE(line, std::string::npos) << after;
+    size_t end = after.find('\n', line + 1);
+    std::string without = after.substr(0, line) + after.substr(end);
+    EXPECT_EQ(without, before);
+    std::string image = ReadFile(path);
+    EXPECT_EQ(image[0x1A], version);
+  }
+}
+
+TEST(CfbWrite, ExclusiveSharingKeepsOthersOut) {
+  TempDir dir;
+  std::string path = dir.Join("locked.cfb");
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"A", "a"}}));
+  Ref<win::IStorage> first, second;
+  ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, first.out()), win::S_OK);
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, second.out()), win::STG_E_SHAREVIOLATION);
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kHistory, second.out()), win::STG_E_SHAREVIOLATION);
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), 0x40, second.out()), win::STG_E_SHAREVIOLATION);
+  // A save replaces the file; the lock goes with it, also against another process.
+  ASSERT_TRUE(SetValue(first.get(), u"B", "b"));
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, second.out()), win::STG_E_SHAREVIOLATION);
+  pid_t child = fork();
+  if (child == 0) {
+    win::IStorage* other = nullptr;
+    _exit(cfb::OpenCompoundFile(path.c_str(), 0x10, &other) == win::STG_E_SHAREVIOLATION ? 0 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  first.reset();
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, second.out()), win::S_OK);
+}
+
+// The history file is opened transacted and never committed: changes are
+// seen through the handles and never reach the file, even a read-only one.
+TEST(CfbWrite, TransactedOpenNeverWrites) {
+  TempDir dir;
+  std::string path = dir.Join("history6.dat");
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"History/", ""}, {"History/_ZRT1", "task"}}));
+  std::string original = ReadFile(path);
+  chmod(path.c_str(), 0444);
+  {
+    Ref<win::IStorage> root, history;
+    Ref<win::IStream> s;
+    ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kHistory, root.out()), win::S_OK);
+    ASSERT_EQ(root->OpenStorage(u"History", nullptr, kHistory, nullptr, 0, history.out()), win::S_OK);
+    ASSERT_EQ(history->CreateStream(u"Extra", kCreateRw, 0, 0, s.out()), win::S_OK);
+    ASSERT_EQ(s->Write("zz", 2, nullptr), win::S_OK);
+    EXPECT_EQ(s->Commit(0), win::S_OK);
+    EXPECT_EQ(history->DestroyElement(u"_ZRT1"), win::S_OK);
+    EXPECT_EQ(history->Commit(0), win::S_OK);
+    EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadStorage(history.get()), {{"Extra", "zz"}}), "");
+    if (geteuid() != 0) {
+      EXPECT_EQ(root->Commit(0), win::STG_E_ACCESSDENIED);
+    }
+    // Revert drops the changes and the handles opened on them.
+    EXPECT_EQ(root->Revert(), win::S_OK);
+    EXPECT_EQ(s->Write("zz", 2, nullptr), static_cast<win::HRESULT>(0x80030102u));
+    EXPECT_EQ(cfbtest::DiffTrees(cfbtest::ReadStorage(root.get()),
+                                 {{"History/", ""}, {"History/_ZRT1", "task"}}),
+              "");
+  }
+  EXPECT_EQ(ReadFile(path), original);
+  chmod(path.c_str(), 0644);
+}
+
+// A save that fails half way (here: the file size limit) leaves the file as
+// it was committed before, and no temporary file behind.
+TEST(CfbWrite, FailedSaveKeepsCommittedFile) {
+  TempDir dir;
+  std::string path = dir.Join("DSConfig.bin");
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"GlobalConfig/", ""}, {"GlobalConfig/Cfg1", "one"}}));
+  std::string before = ReadFile(path);
+  pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    win::IStorage* root = nullptr;
+    win::IStorage* config = nullptr;
+    if (cfb::OpenCompoundFile(path.c_str(), kOpenRw, &root) != win::S_OK ||
+        root->OpenStorage(u"GlobalConfig", nullptr, kOpenRw, nullptr, 0, &config) != win::S_OK) {
+      _exit(2);
+    }
+    bool wrote = SetValue(config, u"Cfg2", Pattern(500000, 'z'));
+    config->Release();
+    root->Release();
+    _exit(wrote ? 1 : 0);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ReadFile(path), before);
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1);
 }
 
 }  // namespace

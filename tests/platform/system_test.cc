@@ -31,16 +31,6 @@ TEST(CrtRandTest, FollowsTheWindowsRuntimeSequence) {
   }
 }
 
-TEST(CrtRandTest, StaysWithinFifteenBits) {
-  win::crt_srand(0xFFFFFFFFu);
-  for (int i = 0; i < 1000; ++i) {
-    int r = win::crt_rand();
-    ASSERT_GE(r, 0);
-    ASSERT_LE(r, 0x7FFF);
-  }
-  win::crt_srand(1);
-}
-
 TEST(GlobalMemoryStatusTest, CapsTotalAtFourGigabytes) {
   struct Case {
     uint64_t total;

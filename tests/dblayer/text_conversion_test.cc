@@ -1,0 +1,125 @@
+#include "dblayer/text_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using testing_support::ScopedEnv;
+
+const std::string kZhongWenGbk = "\xD6\xD0\xCE\xC4";              // two characters in 936
+const std::string kZhongWenUtf8 = "\xE4\xB8\xAD\xE6\x96\x87";      // the same in UTF-8
+const char16_t kZhongWen[] = u"\u4E2D\u6587";
+
+TEST(WideToGbkTest, NoneSourceAndBufferLimits) {
+  char buffer[8];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(WideToGbk(nullptr, buffer, 0), kTextBufferTooSmall);
+  EXPECT_EQ(buffer[0], 'x');
+  EXPECT_EQ(WideToGbk(nullptr, buffer, 1), kTextConverted);
+  EXPECT_EQ(buffer[0], 0);
+
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(WideToGbk(kZhongWen, buffer, 4), kTextBufferTooSmall);  // needs 5 with the NUL
+  EXPECT_EQ(buffer[0], 'x');
+  ASSERT_EQ(WideToGbk(kZhongWen, buffer, 5), kTextConverted);
+  EXPECT_EQ(std::string(buffer), kZhongWenGbk);
+}
+
+TEST(AnsiToUtf8Test, ChineseSystemCodePage) {
+  ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
+  char buffer[8];
+  std::memset(buffer, 'x', sizeof buffer);
+  EXPECT_EQ(AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 6), kTextBufferTooSmall);
+  EXPECT_EQ(buffer[0], 'x');
+  ASSERT_EQ(AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 7), kTextConverted);
+  EXPECT_EQ(std::string(buffer), kZhongWenUtf8);
+  EXPECT_EQ(AnsiToUtf8Buffer(nullptr, buffer, 0), kTextBufferTooSmall);
+
+  // Round trip: UTF-16 to 936, then the 936 text to UTF-8.
+  char gbk[32];
+  ASSERT_EQ(WideToGbk(u"\u4E2D\u6587 a'b", gbk, sizeof gbk), kTextConverted);
+  std::string text = gbk;
+  EXPECT_EQ(AnsiToUtf8(text), kZhongWenUtf8 + " a'b");
+}
+
+TEST(AnsiToUtf8Test, ResultMustFitTheWorkBuffer) {
+  ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
+  struct Case {
+    std::string input;
+    size_t expected_size;  // 0: the text becomes empty
+  } cases[] = {
+      {std::string(4095, 'a'), 4095},
+      {std::string(4096, 'a'), 0},
+      {std::string(5000, 'a'), 0},
+      // 1365 characters of 3 UTF-8 bytes: 4095 bytes fit, one more does not.
+      {[] { std::string s; for (int i = 0; i < 1365; ++i) s += "\xD6\xD0"; return s; }(), 4095},
+      {[] { std::string s; for (int i = 0; i < 1366; ++i) s += "\xD6\xD0"; return s; }(), 0},
+      {"", 0},
+  };
+  for (Case& c : cases) {
+    std::string s = c.input;
+    AnsiToUtf8(s);
+    EXPECT_EQ(s.size(), c.expected_size) << c.input.size();
+  }
+}
+
+TEST(CharEqualNoCaseTest, FoldsAsciiLettersOnly) {
+  struct Case {
+    char16_t a, b;
+    bool equal;
+  } cases[] = {
+      {u'a', u'A', true},   {u'Z', u'z', true},   {u'q', u'q', true},  {u'[', u'{', false},
+      {u'@', u'`', false},  {u'a', u'B', false},  {u'\u00E4', u'\u00C4', false},
+      {u'A', u'a' + 0, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CharEqualNoCase(c.a, c.b), c.equal) << int(c.a) << " " << int(c.b);
+}
+
+TEST(ReplaceNoCaseTest, ReplacesWithinCapacity) {
+  struct Case {
+    std::u16string src, pattern, replacement, expected;
+  } cases[] = {
+      {u"it's", u"'", u"''", u"it''s"},
+      {u"abAB", u"ab", u"x", u"xx"},
+      {u"aaa", u"aa", u"b", u"ba"},  // no overlapping matches
+      {u"O'Brien's", u"'", u"''", u"O''Brien''s"},
+      {u"", u"'", u"''", u""},
+      {u"xyz", u"", u"q", u"xyz"},
+  };
+  for (const Case& c : cases) {
+    std::vector<char16_t> dst(1024, u'#');
+    ReplaceNoCase(c.src.c_str(), c.pattern.c_str(), c.replacement.c_str(), dst.data(), 1024);
+    EXPECT_EQ(std::u16string(dst.data()), c.expected);
+  }
+}
+
+TEST(ReplaceNoCaseTest, RefusesWhenTheEstimateReachesCapacity) {
+  std::vector<char16_t> dst(1024, u'#');
+  std::u16string quotes(600, u'\'');
+  EXPECT_EQ(ReplaceNoCase(quotes.c_str(), u"'", u"''", dst.data(), 1024), 1201);
+  EXPECT_EQ(dst[0], u'#');
+
+  std::u16string longest(511, u'\'');  // estimate 1023: written
+  ReplaceNoCase(longest.c_str(), u"'", u"''", dst.data(), 1024);
+  EXPECT_EQ(std::u16string(dst.data()), std::u16string(1022, u'\''));
+
+  dst.assign(1024, u'#');
+  std::u16string too_long(512, u'a');  // estimate 1025, whatever the content
+  EXPECT_EQ(ReplaceNoCase(too_long.c_str(), u"'", u"''", dst.data(), 1024), 1025);
+  EXPECT_EQ(dst[0], u'#');
+
+  // Without growth the estimate is the source length; an empty pattern too.
+  EXPECT_EQ(ReplaceNoCase(u"abcd", u"b", u"x", dst.data(), 4), 4);
+  EXPECT_EQ(ReplaceNoCase(u"abcd", u"", u"x", dst.data(), 4), 4);
+  EXPECT_EQ(dst[0], u'#');
+  ReplaceNoCase(u"abcd", u"B", u"x", dst.data(), 5);
+  EXPECT_EQ(std::u16string(dst.data()), u"axcd");
+}
+
+}  // namespace

@@ -1,0 +1,253 @@
+#include "platform/registry.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../support/test_support.h"
+#include "platform/registry_file.h"
+
+namespace {
+
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+constexpr const char* kBackwnd = "SOFTWARE\\Vorlake Network\\VorlakeOem\\vorlake_backwnd";
+
+constexpr const char* kEscapes = R"(WINE REGISTRY Version 2
+;; All keys relative to \\Machine
+
+#arch=win32
+
+[Software\\Escapes] 1700000000
+#time=1d9a0b0c0d0e0f0
+"Quote"="a\"b\\c"
+"Controls"="\n\r\t\a\b\f\v\e"
+"Octal"="\101\0102"
+"Hex"="\x41\x4e2dZ\x4e2d5\x7"
+"Raw"="中"
+@="default"
+"Multi"=str(7):"a\0b\0"
+"Expand"=str(2):"%WINDIR%\\x"
+"Number"=dword:0000000a
+"Binary"=hex:01,02,\
+  ff
+"Typed"=hex(3):de,ad
+"NoNul"=hex(1):41,00,42,00
+"Empty"=""
+;"Commented"="x"
+  "Indented"="yes"
+broken line here
+"AfterBroken"="still read"
+)";
+
+class RegistryTest : public ::testing::Test {
+ protected:
+  void WriteRegistry(const std::string& text) {
+    testing_support::WriteFile(prefix_.Join("system.reg"), text);
+  }
+
+  // Opens a key of HKLM, returns its result and closes it again.
+  win::LSTATUS Query(const char* key, const char* name, std::string* data,
+                     win::DWORD* type = nullptr) {
+    win::HKEY k = nullptr;
+    win::LSTATUS rc = win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, key, 0, win::KEY_READ, &k);
+    if (rc != win::ERROR_SUCCESS) return rc;
+    win::DWORD size = 0;
+    rc = win::RegQueryValueExA(k, name, nullptr, type, nullptr, &size);
+    if (rc == win::ERROR_SUCCESS) {
+      data->assign(size, '\x7f');
+      rc = win::RegQueryValueExA(k, name, nullptr, type,
+                                 reinterpret_cast<win::BYTE*>(data->data()), &size);
+      data->resize(size);
+    }
+    win::RegCloseKey(k);
+    return rc;
+  }
+
+  TempDir prefix_;
+  ScopedEnv wineprefix_{"WINEPREFIX", prefix_.path()};
+  ScopedEnv lcAll_{"LC_ALL", "", true};
+  ScopedEnv lcCtype_{"LC_CTYPE", "", true};
+};
+
+TEST_F(RegistryTest, ValueFormatsAndEscapes) {
+  WriteRegistry(kEscapes);
+  struct Case {
+    const char* name;
+    win::DWORD type;
+    std::string data;
+  };
+  const Case cases[] = {
+      {"Quote", win::REG_SZ, std::string("a\"b\\c\0", 6)},
+      {"controls", win::REG_SZ, std::string("\n\r\t\a\b\f\v\x1b\0", 9)},
+      {"Octal", win::REG_SZ, std::string("A\b2\0", 4)},
+      {"HEX", win::REG_SZ, std::string("A\xd6\xd0Z\xd6\xd0" "5\x07\0", 9)},
+      {"Raw", win::REG_SZ, std::string("\xd6\xd0\0", 3)},
+      {"", win::REG_SZ, std::string("default\0", 8)},
+      {nullptr, win::REG_SZ, std::string("default\0", 8)},
+      {"Multi", win::REG_MULTI_SZ, std::string("a\0b\0\0", 5)},
+      {"Expand", win::REG_EXPAND_SZ, std::string("%WINDIR%\\x\0", 11)},
+      {"Number", win::REG_DWORD, std::string("\x0a\0\0\0", 4)},
+      {"Binary", win::REG_BINARY, std::string("\x01\x02\xff", 3)},
+      {"Typed", win::REG_BINARY, std::string("\xde\xad", 2)},
+      {"NoNul", win::REG_SZ, std::string("AB\0", 3)},
+      {"Empty", win::REG_SZ, std::string("\0", 1)},
+      {"Indented", win::REG_SZ, std::string("yes\0", 4)},
+      {"AfterBroken", win::REG_SZ, std::string("still read\0", 11)},
+  };
+  for (const Case& c : cases) {
+    std::string data;
+    win::DWORD type = 99;
+    ASSERT_EQ(Query("Software\\ESCAPES", c.name, &data, &type), win::ERROR_SUCCESS)
+        << (c.name ? c.name : "(null)");
+    EXPECT_EQ(type, c.type) << c.name;
+    EXPECT_EQ(data, c.data) << (c.name ? c.name : "(null)");
+  }
+  std::string data;
+  EXPECT_EQ(Query("Software\\Escapes", ";\"Commented\"", &data), win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Query("Software\\Escapes", "Commented", &data), win::ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, ThirtyTwoBitView) {
+  const std::string keys = R"(
+[Software\\Vorlake Network\\VorlakeOem\\vorlake_backwnd] 1700000000
+"Path"="C:\\native\\prog.exe"
+
+[Software\\OnlyNative] 1700000000
+"V"="n"
+
+[Software\\Wow6432Node\\Vorlake Network\\VorlakeOem\\vorlake_backwnd] 1700000000
+"Path"="C:\\wow\\prog.exe"
+
+[System\\Setup] 1700000000
+"V"="s"
+)";
+  struct Case {
+    const char* arch;
+    const char* key;
+    win::LSTATUS rc;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"#arch=win64\n", kBackwnd, win::ERROR_SUCCESS, "C:\\wow\\prog.exe"},
+      {"#arch=win64\n", "software\\OnlyNative", win::ERROR_FILE_NOT_FOUND, ""},
+      {"#arch=win64\n", "System\\Setup", win::ERROR_SUCCESS, "s"},
+      {"#arch=win32\n", kBackwnd, win::ERROR_SUCCESS, "C:\\native\\prog.exe"},
+      {"#arch=win32\n", "Software\\OnlyNative", win::ERROR_SUCCESS, "n"},
+      {"", kBackwnd, win::ERROR_SUCCESS, "C:\\native\\prog.exe"},
+  };
+  for (const Case& c : cases) {
+    WriteRegistry(std::string("WINE REGISTRY Version 2\n") + c.arch + keys);
+    std::string data;
+    const char* name = std::string(c.key).find("backwnd") != std::string::npos ? "PATH" : "v";
+    EXPECT_EQ(Query(c.key, name, &data), c.rc) << c.arch << c.key;
+    if (c.rc == win::ERROR_SUCCESS) {
+      EXPECT_STREQ(data.c_str(), c.expected) << c.arch << c.key;
+    }
+  }
+}
+
+TEST_F(RegistryTest, SubkeyOfAnOpenKeyKeepsTheView) {
+  WriteRegistry(
+      "WINE REGISTRY Version 2\n#arch=win64\n"
+      "[Software\\\\Wow6432Node\\\\A\\\\B]\n\"V\"=\"wow\"\n"
+      "[Software\\\\A\\\\B]\n\"V\"=\"native\"\n");
+  win::HKEY software = nullptr, b = nullptr;
+  ASSERT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software", 0, win::KEY_READ, &software),
+            win::ERROR_SUCCESS);
+  ASSERT_EQ(win::RegOpenKeyExA(software, "a\\b", 0, win::KEY_READ, &b), win::ERROR_SUCCESS);
+  char buf[16];
+  win::DWORD size = sizeof buf;
+  EXPECT_EQ(win::RegQueryValueExA(b, "V", nullptr, nullptr, reinterpret_cast<win::BYTE*>(buf),
+                                  &size),
+            win::ERROR_SUCCESS);
+  EXPECT_STREQ(buf, "wow");
+  EXPECT_EQ(win::RegCloseKey(b), win::ERROR_SUCCESS);
+  EXPECT_EQ(win::RegCloseKey(software), win::ERROR_SUCCESS);
+  EXPECT_EQ(win::RegCloseKey(software), win::ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, ChinesePathComesBackInCodePage936) {
+  WriteRegistry(
+      "WINE REGISTRY Version 2\n#arch=win32\n"
+      "[Software\\\\Vorlake Network\\\\VorlakeOem\\\\vorlake_backwnd] 1700000000\n"
+      "\"Path\"=\"C:\\\\\\x6c83\\x5c9a\\\\prog.exe\"\n");
+  const std::string expected = "C:\\\xce\xd6\xe1\xb0\\prog.exe";
+  for (bool unset : {false, true}) {
+    ScopedEnv lang("LANG", "zh_CN.UTF-8", unset);
+    std::string data;
+    ASSERT_EQ(Query(kBackwnd, "Path", &data), win::ERROR_SUCCESS);
+    EXPECT_EQ(data, expected + '\0');
+  }
+}
+
+TEST_F(RegistryTest, BufferSizes) {
+  WriteRegistry("WINE REGISTRY Version 2\n[Software\\\\K]\n\"S\"=\"hello\"\n\"D\"=dword:12345678\n");
+  win::HKEY k = nullptr;
+  ASSERT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\K", 0, win::KEY_READ, &k),
+            win::ERROR_SUCCESS);
+  char buf[8] = "xxxxxxx";
+  auto* bytes = reinterpret_cast<win::BYTE*>(buf);
+  win::DWORD size = 5;  // no room for the NUL
+  win::DWORD type = 0;
+  EXPECT_EQ(win::RegQueryValueExA(k, "S", nullptr, &type, bytes, &size), win::ERROR_MORE_DATA);
+  EXPECT_EQ(size, 6u);
+  EXPECT_EQ(type, win::REG_SZ);
+  size = 6;
+  EXPECT_EQ(win::RegQueryValueExA(k, "S", nullptr, nullptr, bytes, &size), win::ERROR_SUCCESS);
+  EXPECT_STREQ(buf, "hello");
+  size = 0;
+  EXPECT_EQ(win::RegQueryValueExA(k, "D", nullptr, &type, nullptr, &size), win::ERROR_SUCCESS);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(type, win::REG_DWORD);
+  EXPECT_EQ(win::RegQueryValueExA(k, "D", nullptr, nullptr, bytes, nullptr),
+            win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(win::RegQueryValueExA(k, "Missing", nullptr, nullptr, nullptr, &size),
+            win::ERROR_FILE_NOT_FOUND);
+  win::RegCloseKey(k);
+}
+
+TEST_F(RegistryTest, MissingOrRejectedFileHasNoKeys) {
+  std::string data;
+  EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_FILE_NOT_FOUND);  // no file
+  const char* bad[] = {
+      "WINE REGISTRY Version 1\n[Software\\\\K]\n\"S\"=\"x\"\n",
+      "\xef\xbb\xbfWINE REGISTRY Version 2\n[Software\\\\K]\n\"S\"=\"x\"\n",
+      "REGEDIT4\n[Software\\\\K]\n\"S\"=\"x\"\n",
+      "",
+  };
+  for (const char* text : bad) {
+    WriteRegistry(text);
+    EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_FILE_NOT_FOUND) << text;
+  }
+  // The file is read afresh by every open.
+  WriteRegistry("WINE REGISTRY Version 2\r\n[Software\\\\K]\r\n\"S\"=\"x\"\r\n");
+  EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_SUCCESS);
+  EXPECT_EQ(data, std::string("x\0", 2));
+  win::HKEY k = nullptr;
+  EXPECT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Other", 0, win::KEY_READ, &k),
+            win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(k, nullptr);
+}
+
+TEST(RegistryTextTest, KeysAreBuiltFromTheirPaths) {
+  platform::RegistryFile file;
+  ASSERT_TRUE(platform::ParseRegistryText(
+      "WINE REGISTRY Version 2\n#arch=win64\n\"Orphan\"=\"x\"\n"
+      "[A\\\\B\\\\C] 1\n\"V\"=\"1\"\n[a\\\\b]\n\"V\"=\"2\"\n\"v\"=\"3\"\n"
+      "[Bad\\\\Key\n\"Lost\"=\"x\"\n",
+      &file));
+  EXPECT_EQ(file.arch, platform::RegistryArch::kWin64);
+  EXPECT_EQ(file.root.value_count(), 0u);
+  EXPECT_EQ(file.root.subkey_count(), 1u);
+  const platform::RegistryKey* b = platform::FindKey(file.root, {u"A", u"B"});
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->value_count(), 1u);  // the later "v" replaced "V"
+  std::u16string units;
+  ASSERT_TRUE(platform::RegistryValueUnits(*b->Value(u"V"), &units));
+  EXPECT_EQ(units, std::u16string(u"3\0", 2));
+  EXPECT_NE(platform::FindKey(file.root, {u"a", u"b", u"c"}), nullptr);
+}
+
+}  // namespace

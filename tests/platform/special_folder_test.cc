@@ -1,0 +1,78 @@
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../support/test_support.h"
+#include "platform/shell.h"
+
+namespace {
+
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+constexpr const char* kHeader = "WINE REGISTRY Version 2\n";
+constexpr const char* kCurrentVersion =
+    "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1700000000\n";
+
+class SpecialFolderTest : public ::testing::Test {
+ protected:
+  std::string GetA(int csidl = win::CSIDL_PROGRAM_FILES) {
+    char path[win::MAX_PATH] = "unchanged";
+    if (!win::SHGetSpecialFolderPathA(nullptr, path, csidl, 0)) return "FALSE";
+    return path;
+  }
+
+  TempDir prefix_;
+  ScopedEnv wineprefix_{"WINEPREFIX", prefix_.path()};
+  ScopedEnv lcAll_{"LC_ALL", "", true};
+  ScopedEnv lcCtype_{"LC_CTYPE", "", true};
+  ScopedEnv lang_{"LANG", "zh_CN.UTF-8"};
+};
+
+TEST_F(SpecialFolderTest, ProgramFilesAsA32BitProgramSeesIt) {
+  struct Case {
+    const char* registry;  // nullptr: no system.reg at all
+    const char* expected;
+  };
+  const std::string win64 = std::string(kHeader) + "#arch=win64\n" + kCurrentVersion +
+                            "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n"
+                            "\"ProgramFilesDir (x86)\"=\"C:\\\\Program Files (x86)\"\n"
+                            "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion]\n"
+                            "\"ProgramFilesDir\"=\"C:\\\\Wrong\"\n";
+  const std::string win32 = std::string(kHeader) + "#arch=win32\n" + kCurrentVersion +
+                            "\"programfilesdir\"=\"D:\\\\Apps\\\\\"\n";
+  const std::string chinese = std::string(kHeader) + "#arch=win32\n" + kCurrentVersion +
+                              "\"ProgramFilesDir\"=\"C:\\\\\\x7a0b\\x5e8f\"\n";
+  const std::string noValue = std::string(kHeader) + kCurrentVersion + "\"Other\"=\"x\"\n";
+  const Case cases[] = {
+      {win64.c_str(), "C:\\Program Files (x86)"},
+      {win32.c_str(), "D:\\Apps"},
+      {chinese.c_str(), "C:\\\xb3\xcc\xd0\xf2"},
+      {noValue.c_str(), "C:\\Program Files"},
+      {"not a registry", "C:\\Program Files"},
+      {nullptr, "C:\\Program Files"},
+  };
+  for (const Case& c : cases) {
+    std::string file = prefix_.Join("system.reg");
+    if (c.registry != nullptr)
+      testing_support::WriteFile(file, c.registry);
+    else
+      std::remove(file.c_str());
+    EXPECT_EQ(GetA(), c.expected) << (c.registry ? c.registry : "(none)");
+    EXPECT_EQ(GetA(win::CSIDL_PROGRAM_FILES | 0x8000), c.expected);  // CSIDL_FLAG_CREATE
+  }
+}
+
+TEST_F(SpecialFolderTest, WideAndUnsupportedFolders) {
+  testing_support::WriteFile(prefix_.Join("system.reg"),
+                             std::string(kHeader) + kCurrentVersion +
+                                 "\"ProgramFilesDir\"=\"C:\\\\\\x7a0b\\x5e8f\"\n");
+  char16_t wide[win::MAX_PATH] = {};
+  ASSERT_TRUE(win::SHGetSpecialFolderPathW(nullptr, wide, win::CSIDL_PROGRAM_FILES, 1));
+  EXPECT_EQ(std::u16string(wide), u"C:\\\u7a0b\u5e8f");
+  EXPECT_EQ(GetA(0x1A), "FALSE");  // CSIDL_APPDATA
+  EXPECT_FALSE(win::SHGetSpecialFolderPathW(nullptr, wide, 0x05, 0));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "platform/storage.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "../support/test_support.h"
+
+namespace {
+
+using testing_support::MakeDirs;
+using testing_support::PathExists;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+constexpr win::DWORD kWrite =
+    win::STGM_READWRITE | win::STGM_SHARE_EXCLUSIVE | win::STGM_CREATE;
+constexpr win::DWORD kRead = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
+
+TEST(StorageTest, WindowsPathsReachTheEngineInThePrefix) {
+  TempDir dir;
+  ScopedEnv prefix("WINEPREFIX", dir.path());
+  ScopedEnv lang("LC_ALL", "zh_CN.UTF-8");
+  MakeDirs(dir.Join("dosdevices"));
+  MakeDirs(dir.Join("drive_c/Profiles"));
+  symlink("../drive_c", dir.Join("dosdevices/c:").c_str());
+
+  win::IStorage* root = nullptr;
+  ASSERT_EQ(win::StgCreateDocfile(u"C:\\Profiles\\历史.dat", kWrite, 0, &root), win::S_OK);
+  win::IStream* stream = nullptr;
+  ASSERT_EQ(root->CreateStream(u"s", kWrite & ~win::STGM_CREATE, 0, 0, &stream), win::S_OK);
+  win::ULONG written = 0;
+  EXPECT_EQ(stream->Write("abc", 3, &written), win::S_OK);
+  stream->Release();
+  root->Commit(win::STGC_DEFAULT);
+  root->Release();
+  EXPECT_TRUE(PathExists(dir.Join("drive_c/Profiles/历史.dat")));
+
+  // Opened again through a path spelled in another case; the name that Stat
+  // hands out goes back with CoTaskMemFree.
+  ASSERT_EQ(win::StgOpenStorage(u"c:\\PROFILES\\历史.dat", nullptr, kRead, nullptr, 0, &root),
+            win::S_OK);
+  win::STATSTG stat{};
+  ASSERT_EQ(root->OpenStream(u"s", nullptr, kRead, 0, &stream), win::S_OK);
+  EXPECT_EQ(stream->Stat(&stat, win::STATFLAG_DEFAULT), win::S_OK);
+  EXPECT_EQ(std::u16string(stat.pwcsName), u"s");
+  EXPECT_EQ(stat.cbSize, 3u);
+  win::CoTaskMemFree(stat.pwcsName);
+  stream->Release();
+  root->Release();
+
+  EXPECT_NE(win::StgOpenStorage(u"C:\\Profiles\\none.dat", nullptr, kRead, nullptr, 0, &root),
+            win::S_OK);
+  EXPECT_EQ(win::StgOpenStorage(nullptr, nullptr, kRead, nullptr, 0, &root),
+            win::STG_E_INVALIDPOINTER);
+  EXPECT_EQ(win::StgCreateDocfile(u"C:\\x.dat", kWrite, 0, nullptr), win::STG_E_INVALIDPOINTER);
+  EXPECT_FALSE(PathExists(dir.Join("drive_c/x.dat")));
+}
+
+}  // namespace

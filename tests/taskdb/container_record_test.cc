@@ -1,0 +1,78 @@
+#include "taskdb/container_record.h"
+
+#include "taskdb/schema.h"
+#include "taskdb_fixture.h"
+
+namespace {
+
+class ContainerTest : public TaskDbTest {
+ protected:
+  void SetUp() override {
+    TaskDbTest::SetUp();
+    ContainerIdCounter = 100;
+    ASSERT_TRUE(CreateTaskSchema());
+  }
+};
+
+TEST_F(ContainerTest, ContainersTakeIdsFromOneHundredAndOne) {
+  ContainerRecord first;
+  first.SetName("It's Mine");
+  ASSERT_TRUE(first.Save(GetSharedDatabase()));
+  ContainerRecord second;
+  second.SetName("''");
+  ASSERT_TRUE(second.Save(GetSharedDatabase()));
+  EXPECT_EQ(first.ContainerId, 101);
+  EXPECT_EQ(second.ContainerId, 102);
+  auto rows = Rows("select * from Containers order by ContainerID");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"101", "It's Mine", "-1",
+                                               "dlcategory.customcategory.icon1", "-1"}));
+  EXPECT_EQ(rows[1][1], "''");
+}
+
+TEST_F(ContainerTest, FailedInsertStillUsesUpItsId) {
+  Exec("insert into Containers (ContainerID) values (101)");
+  ContainerRecord clash;
+  EXPECT_FALSE(clash.Save(GetSharedDatabase()));
+  EXPECT_EQ(clash.ContainerId, 101);
+  ContainerRecord next;
+  EXPECT_TRUE(next.Save(GetSharedDatabase()));
+  EXPECT_EQ(next.ContainerId, 102);
+  EXPECT_EQ(Scalar("select count(*) from Containers"), "2");
+}
+
+TEST_F(ContainerTest, ChineseNameReadsBackInUtf16) {
+  testing_support::ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
+  ContainerRecord record;
+  record.SetName("\xD6\xD0\xCE\xC4");
+  EXPECT_EQ(record.Name, u"\u4E2D\u6587");
+  ASSERT_TRUE(record.Save(GetSharedDatabase()));
+  // The file keeps its text in UTF-16 (little-endian).
+  EXPECT_EQ(Scalar("select hex(cast(ContainerName as blob)) from Containers"), "2D4E8765");
+  EXPECT_EQ(Scalar("select ContainerName from Containers"), "\xE4\xB8\xAD\xE6\x96\x87");
+}
+
+TEST_F(ContainerTest, RelationshipsHaveNoKey) {
+  EXPECT_TRUE(AddRelationship(GetSharedDatabase(), 101, 7));
+  EXPECT_TRUE(AddRelationship(GetSharedDatabase(), 101, 7));
+  EXPECT_EQ(Rows("select ContainerID, TaskID from Relationship"),
+            (std::vector<std::vector<std::string>>{{"101", "7"}, {"101", "7"}}));
+}
+
+TEST(ReplaceAllTest, ExactAndNeverRescanned) {
+  struct Case {
+    std::u16string text, pattern, replacement, expected;
+  } cases[] = {
+      {u"It's", u"'", u"''", u"It''s"},
+      {u"''", u"'", u"''", u"''''"},
+      {u"aAa", u"a", u"b", u"bAb"},
+      {u"xx", u"x", u"xx", u"xxxx"},
+      {u"abc", u"", u"z", u"abc"},
+  };
+  for (Case& c : cases) {
+    ReplaceAll(c.text, c.pattern, c.replacement);
+    EXPECT_EQ(c.text, c.expected);
+  }
+}
+
+}  // namespace
