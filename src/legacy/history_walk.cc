@@ -1,0 +1,191 @@
+// The walk of the history file: the root's "RunTasks" and "History", the
+// category storages below "History", their "CAT_STREAM" records and task
+// streams.
+#include <cstring>
+#include <vector>
+
+#include "catalog/catalog_manager.h"
+#include "dblayer/shared_database.h"
+#include "dblayer/text_conversion.h"
+#include "legacy/category_record.h"
+#include "legacy/com_ref.h"
+#include "legacy/history_converter.h"
+#include "platform/codepage.h"
+#include "platform/report.h"
+#include "platform/storage.h"
+#include "taskdb/container_record.h"
+
+namespace legacy {
+namespace {
+
+// The old file and its two top storages are opened transacted and never
+// committed, so nothing the walk does can change them; everything below is
+// opened read-only.
+constexpr win::DWORD kTopMode = win::STGM_TRANSACTED | win::STGM_SHARE_EXCLUSIVE | win::STGM_READWRITE;
+constexpr win::DWORD kInnerMode = win::STGM_SHARE_EXCLUSIVE | win::STGM_READ | win::STGM_DIRECT;
+
+constexpr char16_t kRunTasks[] = u"RunTasks";
+constexpr char16_t kHistory[] = u"History";
+constexpr char16_t kTaskPrefix[] = u"_ZRT";
+constexpr char16_t kCategoryPrefix[] = u"CAT_STREAM";
+constexpr int32_t kNoContainer = -1;
+
+// Category names of version 5, as code page 936 bytes. Version 6 brings
+// categories of the first three names itself, so the old ones are kept
+// apart with "_old"; the downloaded-files category has no counterpart.
+const char kMusic[] = "\xD2\xF4\xC0\xD6";                  // 音乐
+const char kSoftware[] = "\xC8\xED\xBC\xFE";               // 软件
+const char kVideo[] = "\xD3\xB0\xCA\xD3";                  // 影视
+const char kDownloaded[] = "\xD2\xD1\xCF\xC2\xD4\xD8";     // 已下载
+const char kOldSuffix[] = "_old";
+
+bool StartsWith(const char16_t* name, const char16_t* prefix) {
+  for (; *prefix; ++name, ++prefix)
+    if (*name != *prefix) return false;
+  return true;
+}
+
+bool Equals(const char16_t* a, const char16_t* b) {
+  for (; *a && *a == *b; ++a, ++b) {
+  }
+  return *a == *b;
+}
+
+// Element names for the run report, in UTF-8.
+std::string ReportName(const char16_t* name) {
+  const int n = win::WideCharToMultiByte(win::CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  win::WideCharToMultiByte(win::CP_UTF8, 0, name, -1, out.data(), n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
+}
+
+std::u16string AnsiPathToWide(const char* path) {
+  const int n = win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, nullptr, 0);
+  if (n <= 0) return std::u16string();
+  std::u16string wide(static_cast<size_t>(n), u'\0');
+  win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, wide.data(), n);
+  wide.resize(static_cast<size_t>(n - 1));
+  if (!wide.empty() && wide[0] == u'\uFEFF') wide.erase(0, 1);
+  return wide;
+}
+
+// What one category storage's walk knows; each storage has its own.
+struct CategoryState {
+  bool inHistory = true;
+  bool containerMade = false;
+  int32_t parentContainerId = kNoContainer;
+  std::string name;
+  std::string folder;
+};
+
+// Makes the storage's container at its first task stream behind a complete
+// category record, and gives its folder to the catalog.
+void MakeContainerIfDue(CategoryState& state) {
+  if (!state.inHistory || state.containerMade || state.name.empty() || state.folder.empty()) return;
+  if (state.name == kMusic || state.name == kSoftware || state.name == kVideo)
+    state.name += kOldSuffix;
+  if (state.name == kDownloaded) return;
+
+  ContainerRecord container;
+  container.SetName(state.name);
+  container.Save(GetSharedDatabase());
+  state.parentContainerId = container.ContainerId;
+  state.containerMade = true;
+  platform::ReportCount("categories converted");
+
+  AnsiToUtf8(state.folder);
+  CatalogManager::Instance().AddFolder(state.folder);
+}
+
+}  // namespace
+
+bool HistoryConverter::ConvertHistory(const char* ansiPath) {
+  if (ansiPath == nullptr) return false;
+  const std::u16string path = AnsiPathToWide(ansiPath);
+  ComRef<win::IStorage> root;
+  if (win::FAILED(win::StgOpenStorage(path.c_str(), nullptr, kTopMode, nullptr, 0, root.out())) ||
+      !root) {
+    platform::ReportNote(std::string("history not converted: cannot open ") + ansiPath);
+    return false;
+  }
+  // Declared in this order so that they are released History first, then
+  // RunTasks, then the root.
+  ComRef<win::IStorage> runTasks;
+  ComRef<win::IStorage> history;
+  if (win::SUCCEEDED(root->OpenStorage(kRunTasks, nullptr, kTopMode, nullptr, 0, runTasks.out())) &&
+      runTasks)
+    ConvertRunTasks(runTasks.get());
+  if (win::SUCCEEDED(root->OpenStorage(kHistory, nullptr, kTopMode, nullptr, 0, history.out())) &&
+      history)
+    ConvertCategoryStorage(history.get(), "History");
+  return true;
+}
+
+bool HistoryConverter::ConvertRunTasks(win::IStorage* storage) {
+  ComRef<win::IEnumSTATSTG> elements;
+  if (win::FAILED(storage->EnumElements(0, nullptr, 0, elements.out())) || !elements) return true;
+  for (;;) {
+    win::STATSTG stat{};
+    win::ULONG fetched = 0;
+    if (win::FAILED(elements->Next(1, &stat, &fetched)) || fetched != 1) break;
+    const ElementName name(stat.pwcsName);
+    if (stat.type != win::STGTY_STREAM) continue;
+    ComRef<win::IStream> stream;
+    if (win::SUCCEEDED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) && stream)
+      ConvertTaskStream(stream.get(), name.get(), true, kNoContainer, "RunTasks");
+  }
+  return true;
+}
+
+bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std::string& path) {
+  CategoryState state;
+  {
+    win::STATSTG self{};
+    if (win::SUCCEEDED(storage->Stat(&self, win::STATFLAG_DEFAULT))) {
+      const ElementName name(self.pwcsName);
+      state.inHistory = !Equals(name.get(), kHiddenCategoryName);
+    }
+  }
+
+  ComRef<win::IEnumSTATSTG> elements;
+  if (win::FAILED(storage->EnumElements(0, nullptr, 0, elements.out())) || !elements) return true;
+  for (;;) {
+    win::STATSTG stat{};
+    win::ULONG fetched = 0;
+    if (win::FAILED(elements->Next(1, &stat, &fetched)) || fetched != 1) break;
+    const ElementName name(stat.pwcsName);
+
+    if (stat.type == win::STGTY_STORAGE) {
+      // A nested category starts afresh: it never inherits this container.
+      ComRef<win::IStorage> child;
+      if (win::SUCCEEDED(storage->OpenStorage(name.get(), nullptr, kInnerMode, nullptr, 0,
+                                              child.out())) &&
+          child)
+        ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()));
+    } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kTaskPrefix)) {
+      MakeContainerIfDue(state);
+      ComRef<win::IStream> stream;
+      if (win::SUCCEEDED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) &&
+          stream)
+        ConvertTaskStream(stream.get(), name.get(), state.inHistory, state.parentContainerId, path);
+    } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kCategoryPrefix)) {
+      ComRef<win::IStream> stream;
+      if (win::FAILED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) ||
+          !stream)
+        continue;
+      CategoryRecord record;
+      if (!record.Load(stream.get())) {
+        platform::ReportNote("skipped the rest of " + path + ": unreadable " +
+                             ReportName(name.get()));
+        return false;
+      }
+      state.name = record.Name;
+      state.folder = record.Folder;
+    }
+  }
+  return true;
+}
+
+}  // namespace legacy

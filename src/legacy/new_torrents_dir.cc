@@ -1,0 +1,3 @@
+#include "legacy/new_torrents_dir.h"
+
+std::string NewTorrentsDir;

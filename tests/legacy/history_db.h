@@ -1,0 +1,48 @@
+// A fresh new-task database per test, a history file to convert into it,
+// and the rows read back with SQLite itself.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "history_builder.h"
+#include "test_support.h"
+
+namespace legacy_test {
+
+struct Cell {
+  int type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
+  double number = 0;
+  std::string text;  // also the bytes of a blob
+};
+using Row = std::map<std::string, Cell>;
+
+class HistoryDb {
+ public:
+  HistoryDb();
+  ~HistoryDb();
+
+  // Writes the history with the generator and converts it. Returns what
+  // ConvertHistory returned.
+  bool Convert(const historygen::History& history);
+  // Converts an existing file (host path).
+  bool ConvertFile(const std::string& path);
+
+  std::vector<Row> Rows(const std::string& sql) const;
+  Row OneRow(const std::string& sql) const;
+  int Count(const std::string& table) const;
+  // The folders the catalog got, as its XML text.
+  std::string CatalogXml() const;
+
+  const testing_support::TempDir& dir() const { return dir_; }
+  std::string historyPath() const { return dir_.Join("history6.dat"); }
+
+ private:
+  testing_support::ScopedEnv lcAll_{"LC_ALL", "", true};
+  testing_support::ScopedEnv lcCtype_{"LC_CTYPE", "", true};
+  testing_support::ScopedEnv lang_{"LANG", "zh_CN.UTF-8"};
+  testing_support::TempDir dir_;
+};
+
+}  // namespace legacy_test
