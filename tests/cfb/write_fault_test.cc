@@ -1,9 +1,10 @@
-// A save that fails at any byte of the new file leaves the old file as it
+// A save that fails part way through the new file leaves the old file as it
 // was, and the changes stay pending: saved again once the fault is gone,
 // they all arrive.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "../support/test_support.h"
@@ -27,7 +28,7 @@ size_t EntriesIn(const std::string& dir) {
   return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
 }
 
-TEST(CfbWriteFaultTest, SaveCutShortAtEveryByteKeepsTheOldFile) {
+TEST(CfbWriteFaultTest, SaveCutShortKeepsTheOldFile) {
   TempDir dir;
   const std::string path = dir.Join("DSConfig.bin");
   const Tree before = {{"DownloadSettings/", ""}, {"DownloadSettings/MaxTasks", "\x05\x01\x02"}};
@@ -39,7 +40,12 @@ TEST(CfbWriteFaultTest, SaveCutShortAtEveryByteKeepsTheOldFile) {
   ASSERT_TRUE(cfbtest::CreateFileTree(path, after));
   const size_t newSize = ReadFile(path).size();
   FaultOff off;
-  for (size_t n = 0; n < newSize; ++n) {
+  // The cuts that differ: inside the header, at either side of every
+  // sector boundary, and the last byte. Each save costs an fsync, so not
+  // every byte.
+  std::set<size_t> cuts = {0, 1, 75, newSize - 1};
+  for (size_t b = 512; b < newSize; b += 512) cuts.insert({b - 1, b, b + 1});
+  for (size_t n : cuts) {
     ASSERT_TRUE(cfbtest::CreateFileTree(path, before));
     const std::string oldBytes = ReadFile(path);
     {
