@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <set>
 
+#include "converted_outputs.h"
 #include "converter_process.h"
 #include "sample_installation.h"
 #include "test_support.h"
@@ -45,10 +46,11 @@ class UpgradeRunTest : public ::testing::Test {
   std::string prefix() const { return dir_.Join("prefix"); }
   std::string runtime() const { return dir_.Join("run"); }
   std::string cwd() const { return dir_.Join("cwd"); }
+  std::string NewFile(const std::string& relative) const { return prefix() + "/" + kNew + relative; }
 
   void Generate() {
     std::string error;
-    ASSERT_TRUE(samplegen::BuildSampleInstallation(options_, &error)) << error;
+    ASSERT_TRUE(samplegen::BuildSampleInstallation(options_, &error, &summary_)) << error;
     before_ = Snapshot(prefix());
   }
 
@@ -81,7 +83,9 @@ class UpgradeRunTest : public ::testing::Test {
 
   // What the run writes besides the copies, for this sample.
   std::set<std::string> ExpectedOutputs() const {
-    std::set<std::string> paths;
+    std::set<std::string> paths = {std::string(kNew) + "Profiles/UserConfig.ini",
+                                    std::string(kShared) + "DSConfig.bin"};
+    if (options_.history) paths.insert(std::string(kNew) + "Program/history.mdb");
     if (options_.settings) paths.insert(std::string(kNew) + "Components/category/Category.xml");
     return paths;
   }
@@ -118,6 +122,7 @@ class UpgradeRunTest : public ::testing::Test {
 
   TempDir dir_;
   samplegen::SampleOptions options_;
+  samplegen::HistorySummary summary_;
   TreeSnapshot before_;
 };
 
@@ -132,6 +137,84 @@ TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
   ExpectQuietExit(result);
   ExpectCreatedExactly(ExpectedCreated(), result.err);
   ExpectCopiesMade(Snapshot(prefix()));
+}
+
+TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string db = NewFile("Program/history.mdb");
+  auto kindCount = [&](int kind) {
+    return QueryCount(db, "select count(*) from TransferTask where F0 = " + std::to_string(kind));
+  };
+  EXPECT_EQ(kindCount(0), summary_.generic);
+  EXPECT_EQ(kindCount(1), summary_.emule);
+  EXPECT_EQ(kindCount(2), summary_.btFiles);
+  EXPECT_EQ(kindCount(3), summary_.bt);
+  EXPECT_EQ(QueryCount(db, "select count(*) from MetaTask"), summary_.generic + summary_.emule + summary_.btFiles);
+  EXPECT_EQ(QueryCount(db, "select count(*) from BTTask"), summary_.bt);
+  EXPECT_EQ(QueryCount(db, "select count(*) from Relationship"), summary_.linked);
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask where VALID = 0 and F0 <> 2"), summary_.hidden);
+  // Every BitTorrent file belongs to a BitTorrent task.
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask f where F0 = 2 and not exists "
+                           "(select 1 from TransferTask t where t.ID = f.PARENTID and t.F0 = 3)"),
+            0);
+  std::multiset<std::string> containers;
+  for (const auto& row : QueryRows(db, "select ContainerName from Containers")) containers.insert(row[0]);
+  EXPECT_EQ(containers, std::multiset<std::string>(summary_.containers.begin(), summary_.containers.end()));
+  // Seed files now live in the new installation.
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask where F0 = 3 and F1 not like "
+                           "'C:\\Program Files (x86)\\Vorlake6\\Profiles\\Torrents\\%.torrent'"),
+            0);
+}
+
+TEST_F(UpgradeRunTest, SettingsReachTheNewIniAndDsConfig) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
+  for (const char* line : {"HttpProxy=Proxy0", "UseProxy=2", "ProxyCount=2", "Proxy0ProxyName=公司代理",
+                           "Proxy1ProxyPort=1080", "BtUpDuration=2", "EMuleUpDuration=4", "NewTaskStartMode=1",
+                           "OrignHostThreads=8", "ExtendNames=.avi;.mp3;.rar;.zip;.exe;.torrent;.mkv;"})
+    EXPECT_NE(ini.find("\r\n" + samplegen::Utf8ToGbk(line) + "\r\n"), std::string::npos) << line;
+  for (const char* key : {"DHT=", "TCPPort=", "EMuleNickName=", "DiskCacheTotalSize="})
+    EXPECT_EQ(ini.find(key), std::string::npos) << key;
+
+  auto streams = ReadCompoundStreams(prefix() + "/" + kShared + "DSConfig.bin");
+  ASSERT_FALSE(streams.empty()) << "DSConfig.bin unreadable (is python3-olefile installed?)";
+  auto number = [&](const char* id) { return VariantNumber(streams["GlobalConfig/Cfg" + std::string(id)]); };
+  EXPECT_EQ(number("00000002"), 800);              // MaxSpeed, limited
+  EXPECT_EQ(number("00000004"), 300);              // MaxGlobalConnection
+  EXPECT_EQ(number("00000005"), 50 * 1024);        // MaxUploadSpeed in bytes
+  EXPECT_EQ(number("0000000A"), 3076 * 65536 + 15000);  // TCP and UDP ports
+  EXPECT_EQ(number("0000000C"), 512LL << 20);      // disk cache
+  EXPECT_EQ(number("000000CB"), 4662);             // eMule listen port
+  EXPECT_EQ(number("000000D2"), 0);                // Kad disabled
+  std::u16string nick = u"[CHN]沃岚用户";
+  std::string nickBytes("\x08\x00", 2);
+  for (char16_t c : nick + u'\0') nickBytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  EXPECT_EQ(streams["GlobalConfig/Cfg000000CD"], nickBytes);
+}
+
+TEST_F(UpgradeRunTest, CatalogHoldsHistoryAndSettingsFolders) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string xml = testing_support::ReadFile(NewFile("Components/category/Category.xml"));
+  for (std::string folder : summary_.folders) {
+    if (folder.back() != '\\') folder += '\\';
+    EXPECT_NE(xml.find("Path=\"" + folder + "\""), std::string::npos) << folder << "\n" << xml;
+  }
+  EXPECT_NE(xml.find("<zrDefaultCatalog Path=\"C:\\下载\\\"/>"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("已下载"), std::string::npos) << xml;
+}
+
+TEST_F(UpgradeRunTest, SecondRunDoesNothing) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  before_ = Snapshot(prefix());
+  std::filesystem::remove_all(runtime());
+  MakeDirs(runtime());
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly({});
+  EXPECT_TRUE(Snapshot(runtime()).empty());  // not even the mutex was made
 }
 
 TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
@@ -155,7 +238,9 @@ TEST_F(UpgradeRunTest, DatabaseFolderDoesNotCountAsDatabase) {
   MakeDirs(prefix() + "/" + kNew + "Program/history.mdb");
   before_ = Snapshot(prefix());
   ExpectQuietExit(RunConverter(Spec()));
-  ExpectCreatedExactly(ExpectedCreated());
+  std::set<std::string> expected = ExpectedCreated();
+  expected.erase(std::string(kNew) + "Program/history.mdb");
+  ExpectCreatedExactly(expected);
 }
 
 TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
@@ -207,9 +292,9 @@ TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
   Generate();
   std::string quoted = "\"" + options_.newInstallDir + "\"";
   ExpectQuietExit(RunConverter(Spec({quoted})));
-  // Nothing reaches the real new folder; only the shared server list, whose
-  // path does not start with the command line, is copied.
-  std::set<std::string> expected = {std::string(kShared) + "server.met"};
+  // Nothing reaches the real new folder; only the shared files, whose paths
+  // do not start with the command line, are written.
+  std::set<std::string> expected = {std::string(kShared) + "server.met", std::string(kShared) + "DSConfig.bin"};
   ExpectCreatedExactly(expected);
   // A quoted path has no drive letter: its files land below the current
   // folder, in a folder whose name starts with the quote.

@@ -14,31 +14,34 @@ using historygen::Hash20;
 
 // Where tasks go: the "RunTasks" storage, the "History" storage itself, or
 // a category storage (name and folder in UTF-8; nested under `parent` when
-// that is not negative).
+// that is not negative). `container` is the container the conversion makes
+// of it, if any.
 struct Place {
   const char* storage;
   const char* category;
   const char* folder;
   int parent;
+  const char* container;
 };
 
 const Place kPlaces[] = {
-    {"RunTasks", nullptr, nullptr, -1},
-    {"History", nullptr, nullptr, -1},
-    {"_ZRC0000000000000001", "音乐", "C:\\下载\\音乐\\", -1},
-    {"_ZRC0000000000000002", "软件", "C:\\Downloads\\Software", -1},
-    {"_ZRC0000000000000003", "已删除", "C:\\下载\\", -1},  // the deleted tasks
-    {"_ZRC0000000000000004", "影视", "C:\\下载\\电影\\", -1},
-    {"_ZRC0000000000000007", "美剧", "C:\\下载\\电影\\美剧\\", 5},
-    {"_ZRC0000000000000005", "已下载", "C:\\下载\\已下载\\", -1},
-    {"_ZRC0000000000000006", "Work \"2009\" & O'Brien", "C:\\Work\\O'Brien\\", -1},
-    {"_ZRC0000000000000008", "文档", "", -1},  // no folder: no container
+    {"RunTasks", nullptr, nullptr, -1, nullptr},
+    {"History", nullptr, nullptr, -1, nullptr},
+    {"_ZRC0000000000000001", "音乐", "C:\\下载\\音乐\\", -1, "音乐_old"},
+    {"_ZRC0000000000000002", "软件", "C:\\Downloads\\Software", -1, "软件_old"},
+    {"_ZRC0000000000000003", "已删除", "C:\\下载\\", -1, nullptr},  // the deleted tasks
+    {"_ZRC0000000000000004", "影视", "C:\\下载\\电影\\", -1, "影视_old"},
+    {"_ZRC0000000000000007", "美剧", "C:\\下载\\电影\\美剧\\", 5, "美剧"},
+    {"_ZRC0000000000000005", "已下载", "C:\\下载\\已下载\\", -1, nullptr},
+    {"_ZRC0000000000000006", "Work \"2009\" & O'Brien", "C:\\Work\\O'Brien\\", -1, "Work \"2009\" & O'Brien"},
+    {"_ZRC0000000000000008", "文档", "", -1, nullptr},  // no folder: no container
 };
+constexpr int kHiddenPlace = 4;
 constexpr int kPlaceCount = static_cast<int>(std::size(kPlaces));
 
 const uint32_t kStates[] = {0, 7, 11, 12, 13};
 const char* const kBaseNames[] = {"周杰伦 - 稻香", "setup", "It's O'Brien's report", "纪录片 第%d集",
-                                  "ubuntu-9.10-desktop-i386", "\"quoted\" notes"};
+                                  "ubuntu-9.10-desktop-i386", "“引号”里的 名字"};
 
 class Random {
  public:
@@ -108,8 +111,8 @@ void AddGeneric(historygen::Storage& s, uint64_t id, int i, const Place& place, 
   s.Add(t);
 }
 
-void AddBt(historygen::Storage& s, uint64_t id, int i, const Place& place, Random& r,
-           std::vector<SeedFile>* seeds) {
+int AddBt(historygen::Storage& s, uint64_t id, int i, const Place& place, Random& r,
+          std::vector<SeedFile>* seeds) {
   historygen::BtTask t;
   t.Version = 1 + static_cast<uint32_t>(i % 8);
   t.State = kStates[r.Next() % 5];
@@ -152,6 +155,7 @@ void AddBt(historygen::Storage& s, uint64_t id, int i, const Place& place, Rando
   if (t.Version >= 2 && i % 3 == 0) t.Properties.items.push_back(historygen::Property::I4("NeedDrawUnopen", 1));
   s.Add(t);
   seeds->push_back(seed);
+  return files;
 }
 
 void AddEmule(historygen::Storage& s, uint64_t id, int i, Random& r) {
@@ -185,7 +189,8 @@ void AddEmule(historygen::Storage& s, uint64_t id, int i, Random& r) {
 
 }  // namespace
 
-bool WriteHistoryFile(const std::string& hostPath, int tasks, std::vector<SeedFile>* seeds, std::string* error) {
+bool WriteHistoryFile(const std::string& hostPath, int tasks, std::vector<SeedFile>* seeds,
+                      HistorySummary* summary, std::string* error) {
   std::vector<historygen::Storage> storages(kPlaceCount);
   for (int p = 0; p < kPlaceCount; ++p) {
     storages[p].name = kPlaces[p].storage;
@@ -197,10 +202,27 @@ bool WriteHistoryFile(const std::string& hostPath, int tasks, std::vector<SeedFi
     int p = i % kPlaceCount;
     uint64_t id = 0x000001D500000000ull | static_cast<uint64_t>(0x10000000 + i * 17);
     switch ((i + i / kPlaceCount) % 3) {
-      case 0: AddGeneric(storages[p], id, i, kPlaces[p], r); break;
-      case 1: AddBt(storages[p], id, i, kPlaces[p], r, seeds); break;
-      default: AddEmule(storages[p], id, i, r); break;
+      case 0:
+        AddGeneric(storages[p], id, i, kPlaces[p], r);
+        ++summary->generic;
+        break;
+      case 1:
+        summary->btFiles += AddBt(storages[p], id, i, kPlaces[p], r, seeds);
+        ++summary->bt;
+        break;
+      default:
+        AddEmule(storages[p], id, i, r);
+        ++summary->emule;
+        break;
     }
+    if (kPlaces[p].container) {
+      ++summary->linked;
+      if (i < kPlaceCount) {
+        summary->containers.push_back(kPlaces[p].container);
+        summary->folders.push_back(kPlaces[p].folder);
+      }
+    }
+    if (p == kHiddenPlace) ++summary->hidden;
   }
   // Children go into their parents last to first, so that a parent is
   // complete before it is itself placed under "History".

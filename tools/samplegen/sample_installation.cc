@@ -93,7 +93,7 @@ bool WriteRegistryAndDrive(const SampleOptions& o, Writer* w) {
          w->HostFile(w->prefix() + "/user.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n");
 }
 
-bool WriteOldInstallation(const SampleOptions& o, Writer* w, std::string* error) {
+bool WriteOldInstallation(const SampleOptions& o, Writer* w, HistorySummary* summary, std::string* error) {
   const std::string& old = o.oldInstallDir;
   if (o.oldProgramFile &&
       !WriteProgramFile(HostPath(w->prefix(), Join(old, o.oldProgramName)), o.oldProductVersion, error))
@@ -103,7 +103,7 @@ bool WriteOldInstallation(const SampleOptions& o, Writer* w, std::string* error)
   if (!w->Folder(Join(old, "Profiles")) || !w->Folder(Join(old, "Program"))) return false;
   std::vector<SeedFile> seeds;
   if (o.history && !WriteHistoryFile(HostPath(w->prefix(), Join(old, "Profiles\\history6.dat")), o.tasks,
-                                     &seeds, error))
+                                     &seeds, summary, error))
     return false;
   if (o.settings && !w->File(Join(old, "Profiles\\UserConfig.ini"), OldUserConfig())) return false;
   if (o.torrents) {
@@ -141,7 +141,10 @@ std::string HostPath(const std::string& prefixDir, const std::string& windowsPat
   return host;
 }
 
-bool BuildSampleInstallation(const SampleOptions& o, std::string* error) {
+bool BuildSampleInstallation(const SampleOptions& o, std::string* error, HistorySummary* summary) {
+  HistorySummary unused;
+  if (!summary) summary = &unused;
+  *summary = HistorySummary();
   std::error_code ec;
   if (fs::exists(o.prefixDir, ec) && !fs::is_empty(o.prefixDir, ec)) {
     *error = o.prefixDir + " exists and is not empty";
@@ -153,7 +156,7 @@ bool BuildSampleInstallation(const SampleOptions& o, std::string* error) {
       return false;
     }
   Writer w(fs::absolute(o.prefixDir).lexically_normal().string(), error);
-  return w.HostFolder(w.prefix()) && WriteRegistryAndDrive(o, &w) && WriteOldInstallation(o, &w, error) &&
+  return w.HostFolder(w.prefix()) && WriteRegistryAndDrive(o, &w) && WriteOldInstallation(o, &w, summary, error) &&
          WriteNewInstallation(o, &w, error);
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace samplegen {
 
@@ -29,8 +30,22 @@ struct SampleOptions {
   bool newProfilesFolder = true; // the new installation's Profiles folder exists
 };
 
-// Writes the sample; false with a reason in *error when it cannot.
-bool BuildSampleInstallation(const SampleOptions& options, std::string* error);
+// What the generated history holds, so that its conversion can be checked.
+struct HistorySummary {
+  int generic = 0;
+  int bt = 0;
+  int emule = 0;
+  int btFiles = 0;
+  int linked = 0;  // tasks in category storages that get a container
+  int hidden = 0;  // tasks in "_ZRC0000000000000003", converted as not valid
+  std::vector<std::string> containers;  // UTF-8 names, in no particular order
+  std::vector<std::string> folders;     // category folders for the catalog (UTF-8)
+};
+
+// Writes the sample; false with a reason in *error when it cannot. The
+// summary, when asked for, describes the history (empty without one).
+bool BuildSampleInstallation(const SampleOptions& options, std::string* error,
+                             HistorySummary* summary = nullptr);
 
 // The host path of a C: path inside prefixDir (components kept as written).
 std::string HostPath(const std::string& prefixDir, const std::string& windowsPath);
