@@ -6,7 +6,11 @@
 // written into a temporary file beside the original, flushed to disk and
 // renamed over it, so a crash or a full disk at any moment leaves either the
 // old or the new file, each complete. Unchanged streams are copied from the
-// old file, which also compacts it: no sector is ever leaked.
+// old file, which also compacts it: no sector is ever leaked. A save costs
+// time in proportion to the whole file, which suits the small files that
+// are written (the settings store); large files are only read. New files
+// are version 3 with 512-byte sectors; a saved file keeps its version. A
+// stream whose chain was already broken in the file opened is saved empty.
 //
 // Locking. Sharing modes are advisory flock locks on the file itself
 // (exclusive for STGM_SHARE_EXCLUSIVE and the deny modes that keep others

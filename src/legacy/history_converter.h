@@ -23,6 +23,10 @@ namespace legacy {
 // container and its tasks are converted as not valid.
 inline constexpr char16_t kHiddenCategoryName[] = u"_ZRC0000000000000003";
 
+// Version 5 nests categories a level or two deep. A file nested far deeper is
+// damaged or made to harm, and following it would only exhaust the stack.
+inline constexpr int kMaxCategoryDepth = 256;
+
 class HistoryConverter {
  public:
   // Converts the history file at a narrow path (system ANSI code page). It
@@ -36,8 +40,10 @@ class HistoryConverter {
   // One category storage and, each with its own state, the storages below
   // it. False when the walk stopped at an unreadable "CAT_STREAM"; the walk
   // of the storage above goes on regardless. path names the storage in the
-  // run report.
-  bool ConvertCategoryStorage(win::IStorage* storage, const std::string& path = "History");
+  // run report; depth counts the storages above it, and storages deeper than
+  // kMaxCategoryDepth are passed over.
+  bool ConvertCategoryStorage(win::IStorage* storage, const std::string& path = "History",
+                              int depth = 0);
 
   // Checks the stream's name, loads the task and hands it to the converter
   // of its class. Always true: a stream that does not pass is passed over.

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalog/catalog_manager.h"
+#include "dblayer/db_command.h"
 #include "dblayer/shared_database.h"
 #include "dblayer/text_conversion.h"
 #include "legacy/category_record.h"
@@ -71,6 +72,26 @@ std::u16string AnsiPathToWide(const char* path) {
   return wide;
 }
 
+// Runs one statement on the shared connection; the result is not needed.
+void RunStatement(const char16_t* sql) {
+  DbCommand command;
+  command.SetConnection(GetSharedDatabase());
+  command.SetSQL(sql);
+  command.Execute();
+}
+
+// Holds the rows of one history in a single transaction. Without it SQLite
+// makes and deletes its journal for every row, and a large history takes
+// minutes instead of seconds. A failing row still fails alone: SQLite undoes
+// only that statement and the transaction goes on.
+class HistoryTransaction {
+ public:
+  HistoryTransaction() { RunStatement(u"begin transaction"); }
+  ~HistoryTransaction() { RunStatement(u"commit transaction"); }
+  HistoryTransaction(const HistoryTransaction&) = delete;
+  HistoryTransaction& operator=(const HistoryTransaction&) = delete;
+};
+
 // What one category storage's walk knows; each storage has its own.
 struct CategoryState {
   bool inHistory = true;
@@ -110,6 +131,7 @@ bool HistoryConverter::ConvertHistory(const char* ansiPath) {
     platform::ReportNote(std::string("history not converted: cannot open ") + ansiPath);
     return false;
   }
+  HistoryTransaction transaction;
   // Declared in this order so that they are released History first, then
   // RunTasks, then the root.
   ComRef<win::IStorage> runTasks;
@@ -139,7 +161,12 @@ bool HistoryConverter::ConvertRunTasks(win::IStorage* storage) {
   return true;
 }
 
-bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std::string& path) {
+bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std::string& path,
+                                              int depth) {
+  if (depth > kMaxCategoryDepth) {
+    platform::ReportNote("skipped " + path + ": categories nested too deep");
+    return true;
+  }
   CategoryState state;
   {
     win::STATSTG self{};
@@ -163,7 +190,7 @@ bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std:
       if (win::SUCCEEDED(storage->OpenStorage(name.get(), nullptr, kInnerMode, nullptr, 0,
                                               child.out())) &&
           child)
-        ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()));
+        ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()), depth + 1);
     } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kTaskPrefix)) {
       MakeContainerIfDue(state);
       ComRef<win::IStream> stream;

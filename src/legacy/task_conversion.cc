@@ -5,6 +5,7 @@
 
 #include "dblayer/shared_database.h"
 #include "dblayer/text_conversion.h"
+#include "legacy/buffered_stream.h"
 #include "legacy/conversions.h"
 #include "legacy/history_converter.h"
 #include "legacy/new_torrents_dir.h"
@@ -111,8 +112,9 @@ bool HistoryConverter::ConvertTaskStream(win::IStream* stream, const char16_t* n
     Skipped(path, name, "not a task stream name");
     return true;
   }
+  BufferedStream buffered(stream);
   uint8_t clsid[kClsidSize];
-  if (!ReadExact(stream, clsid, kClsidSize)) {
+  if (!ReadExact(&buffered, clsid, kClsidSize)) {
     Skipped(path, name, "too short for a class identifier");
     return true;
   }
@@ -122,7 +124,7 @@ bool HistoryConverter::ConvertTaskStream(win::IStream* stream, const char16_t* n
     Skipped(path, name, "unknown task class");
     return true;
   }
-  if (!task->Load(stream)) {
+  if (!task->Load(&buffered)) {
     Skipped(path, name, "unreadable task record");
     return true;
   }

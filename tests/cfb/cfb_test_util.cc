@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <regex>
 #include <sstream>
 
 namespace cfbtest {
@@ -230,14 +229,18 @@ Tree ReadWithGsf(const std::string& path, bool* ok) {
   std::string out = Run("gsf list " + Quote(path) + " 2>&1", &status);
   *ok = status == 0;
   Tree tree;
-  static const std::regex kLine(R"(^([df])\s+(?:\S+ \S+\s+)?(\d+) (.*)$)");
   std::stringstream in(out);
   std::string line;
   while (std::getline(in, line)) {
-    std::smatch m;
-    if (!std::regex_match(line, m, kLine)) continue;
-    std::string name = m[3];
-    if (m[1] == "d") {
+    // "f  2026-01-02 03:04:05        100 dir/name": kind, optional date, size, path.
+    std::stringstream fields(line);
+    std::string kind, word;
+    fields >> kind >> word;
+    if (kind != "d" && kind != "f") continue;
+    if (word.find('-') != std::string::npos) fields >> word >> word;
+    std::string name;
+    std::getline(fields >> std::ws, name);
+    if (kind == "d") {
       if (name != "*root*") tree[name + "/"] = "";
       continue;
     }

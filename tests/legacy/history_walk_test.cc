@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
+#include <set>
 
+#include "cfb/com.h"
 #include "history_db.h"
 #include "legacy/history_converter.h"
 #include "legacy_test_util.h"
@@ -195,6 +198,20 @@ TEST(HistoryWalk, MissingHalvesAndFilesThatAreNotCompound) {
     EXPECT_EQ(Outcomes(db).size(), 1u);
   }
   {
+    // A file another holder has open exclusively is not converted.
+    HistoryDb db;
+    History h;
+    AddTask(h.RunTasks(), "held");
+    ASSERT_TRUE(historygen::WriteHistory(h, db.historyPath()));
+    win::IStorage* holder = nullptr;
+    ASSERT_EQ(cfb::OpenCompoundFile(db.historyPath().c_str(),
+                                    win::STGM_SHARE_EXCLUSIVE | win::STGM_READ, &holder),
+              win::S_OK);
+    EXPECT_FALSE(db.ConvertFile(db.historyPath()));
+    holder->Release();
+    EXPECT_EQ(db.Count("TransferTask"), 0);
+  }
+  {
     HistoryDb db;
     testing_support::WriteFile(db.historyPath(), "not a compound file");
     EXPECT_FALSE(db.ConvertFile(db.historyPath()));
@@ -203,13 +220,35 @@ TEST(HistoryWalk, MissingHalvesAndFilesThatAreNotCompound) {
   }
 }
 
+TEST(HistoryWalk, StopsFollowingCategoriesNestedBeyondAnyRealTree) {
+  HistoryDb db;
+  History h;
+  Storage* level = &h.Tree();
+  for (int depth = 1; depth <= legacy::kMaxCategoryDepth + 5; ++depth) {
+    level = &level->AddStorage("L" + std::to_string(depth));
+    if (depth == 10) AddTask(*level, "ten-deep");
+  }
+  AddTask(*level, "too-deep");
+  ASSERT_TRUE(db.Convert(h));
+  const std::map<std::string, Outcome> want = {{"ten-deep", {1, ""}}};
+  EXPECT_EQ(Outcomes(db), want);
+}
+
 TEST(HistoryWalk, LeavesTheOldFileUnchanged) {
   HistoryDb db;
   History h = historygen::MakeSampleHistory(60, 3);
   ASSERT_TRUE(historygen::WriteHistory(h, db.historyPath()));
+  auto listing = [&db] {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(db.dir().path()))
+      names.insert(entry.path().filename().string());
+    return names;
+  };
   const std::string before = testing_support::ReadFile(db.historyPath());
+  const std::set<std::string> filesBefore = listing();
   ASSERT_TRUE(db.ConvertFile(db.historyPath()));
   EXPECT_EQ(testing_support::ReadFile(db.historyPath()), before);
+  EXPECT_EQ(listing(), filesBefore);  // nothing left beside it
   EXPECT_EQ(db.Count("TransferTask"), 60 + 20 * 3);  // a third are BitTorrent tasks of 3 files
 }
 

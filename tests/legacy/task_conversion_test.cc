@@ -48,36 +48,25 @@ TEST_F(TaskConversion, GenericTaskInRunTasks) {
 
   const std::string f15 = Hex(0x10), f102 = Hex(0xA0);
   ExpectColumns(db.OneRow("select * from TransferTask"),
-                {{"ID", 1, nullptr},           {"PARENTID", -1, nullptr},
-                 {"STATUS", 100, nullptr},     {"VALID", 1, nullptr},
-                 {"F0", 0, nullptr},           {"F1", 0, "http://host/path/file.tar.gz"},
-                 {"F2", 0, ""},                {"F3", 0, "http://referer/"},
-                 {"F8", 8000000008.0, nullptr}, {"F4", 4000000000004.0, nullptr},
-                 {"F5", 4000000000004.0, nullptr}, {"F11", 38790.430903, nullptr},
-                 {"F13", -13, nullptr},        {"F14", 39187.473275, nullptr},
-                 {"F15", 0, f15.c_str()},      {"F16", 1, nullptr},
-                 {"F17", 1, nullptr},          {"F18", 0, "file.tar.gz"},
-                 {"F19", 0, nullptr},          {"F20", 1, nullptr},
-                 {"F21", 0, "C:\\Down\\"},     {"F22", 22, nullptr},
-                 {"F23", 2323, nullptr},       {"F24", 24, nullptr},
-                 {"F25", 77, nullptr},         {"F26", 26, nullptr},
-                 {"F9", 0, nullptr}});
+      {{"ID", 1, nullptr}, {"PARENTID", -1, nullptr}, {"STATUS", 100, nullptr},
+       {"VALID", 1, nullptr}, {"F0", 0, nullptr}, {"F1", 0, "http://host/path/file.tar.gz"},
+       {"F2", 0, ""}, {"F3", 0, "http://referer/"}, {"F8", 8000000008.0, nullptr},
+       {"F4", 4000000000004.0, nullptr}, {"F5", 4000000000004.0, nullptr},
+       {"F11", 38790.430903, nullptr}, {"F13", -13, nullptr}, {"F14", 39187.473275, nullptr},
+       {"F15", 0, f15.c_str()}, {"F16", 1, nullptr}, {"F17", 1, nullptr}, {"F18", 0, "file.tar.gz"},
+       {"F19", 0, nullptr}, {"F20", 1, nullptr}, {"F21", 0, "C:\\Down\\"}, {"F22", 22, nullptr},
+       {"F23", 2323, nullptr}, {"F24", 24, nullptr}, {"F25", 77, nullptr}, {"F26", 26, nullptr},
+       {"F9", 0, nullptr}});
   ExpectColumns(db.OneRow("select * from MetaTask"),
-                {{"ID", 1, nullptr},
-                 {"F100", 0, "file.tar.gz"},
-                 {"F103", 103, nullptr},
-                 {"F101", 0, f15.c_str()},
-                 {"F102", 0, f102.c_str()},
-                 {"F104", 0, nullptr},
-                 {"F105", 0, "gz"}});
+      {{"ID", 1, nullptr}, {"F100", 0, "file.tar.gz"}, {"F103", 103, nullptr},
+       {"F101", 0, f15.c_str()}, {"F102", 0, f102.c_str()}, {"F104", 0, nullptr}, {"F105", 0, "gz"}});
   const Row generic = db.OneRow("select * from GenericTask");
-  ExpectColumns(generic, {{"ID", 1, nullptr},    {"F404", 404, nullptr}, {"F405", 1, nullptr},
-                          {"F406", 406, nullptr}, {"F407", 0, nullptr},   {"F408", 0, ""},
-                          {"F409", 0, "v409"},    {"F410", 410, nullptr}, {"F411", 411, nullptr},
-                          {"F412", 0x412, nullptr}, {"F413", 0, "v413"},  {"F414", 0, "v414"},
-                          {"F415", 0, "v415"},    {"F416", 0, "v416"},    {"F417", 0, "v417"},
-                          {"F418", 1, nullptr},   {"F419", 0, "v419"},    {"F420", 420, nullptr},
-                          {"F421", 421, nullptr}});
+  ExpectColumns(generic,
+      {{"ID", 1, nullptr}, {"F404", 404, nullptr}, {"F405", 1, nullptr}, {"F406", 406, nullptr},
+       {"F407", 0, nullptr}, {"F408", 0, ""}, {"F409", 0, "v409"}, {"F410", 410, nullptr},
+       {"F411", 411, nullptr}, {"F412", 0x412, nullptr}, {"F413", 0, "v413"}, {"F414", 0, "v414"},
+       {"F415", 0, "v415"}, {"F416", 0, "v416"}, {"F417", 0, "v417"}, {"F418", 1, nullptr},
+       {"F419", 0, "v419"}, {"F420", 420, nullptr}, {"F421", 421, nullptr}});
   EXPECT_EQ(generic.at("F422").text, std::string(4, '\0'));
   EXPECT_EQ(db.Count("Relationship"), 0);
   EXPECT_EQ(db.Count("Containers"), 0);
@@ -91,24 +80,19 @@ TEST_F(TaskConversion, BtTaskWithThreeFilesTwoSelected) {
   ASSERT_TRUE(db.Convert(history));
 
   ExpectColumns(db.OneRow("select * from TransferTask where F0 = 3"),
-                {{"ID", 1, nullptr},        {"PARENTID", -1, nullptr},
-                 {"STATUS", 100, nullptr},  {"VALID", 1, nullptr},
-                 {"F1", 0, "C:\\New\\Profiles\\Torrents\\abc.torrent"},
-                 {"F2", 0, ""},             {"F3", 0, "bt-comment"},
-                 {"F8", 6000000008.0, nullptr}, {"F4", 6000000004.0, nullptr},
-                 {"F5", 5000, nullptr},     {"F11", 39584.515648, nullptr},
-                 {"F13", 613, nullptr},     {"F14", 39981.558021, nullptr},
-                 {"F15", 0, ""},            {"F16", 1, nullptr},
-                 {"F17", 1, nullptr},       {"F18", 0, "v606"},
-                 {"F19", 0, nullptr},       {"F20", 1, nullptr},
-                 {"F21", 0, "D:\\Bt\\"},    {"F22", 6022, nullptr},
-                 {"F23", 6023, nullptr},    {"F24", 0, nullptr},
-                 {"F25", 9, nullptr},       {"F26", 626, nullptr}});
+      {{"ID", 1, nullptr}, {"PARENTID", -1, nullptr}, {"STATUS", 100, nullptr},
+       {"VALID", 1, nullptr}, {"F1", 0, "C:\\New\\Profiles\\Torrents\\abc.torrent"}, {"F2", 0, ""},
+       {"F3", 0, "bt-comment"}, {"F8", 6000000008.0, nullptr}, {"F4", 6000000004.0, nullptr},
+       {"F5", 5000, nullptr}, {"F11", 39584.515648, nullptr}, {"F13", 613, nullptr},
+       {"F14", 39981.558021, nullptr}, {"F15", 0, ""}, {"F16", 1, nullptr}, {"F17", 1, nullptr},
+       {"F18", 0, "v606"}, {"F19", 0, nullptr}, {"F20", 1, nullptr}, {"F21", 0, "D:\\Bt\\"},
+       {"F22", 6022, nullptr}, {"F23", 6023, nullptr}, {"F24", 0, nullptr}, {"F25", 9, nullptr},
+       {"F26", 626, nullptr}});
   const std::string f613 = Hex(0x30);
   const Row bt = db.OneRow("select * from BTTask");
-  ExpectColumns(bt, {{"ID", 1, nullptr},  {"F606", 0, "v606"}, {"F607", 0, ""},
-                     {"F608", 0, ""},     {"F610", 0, "v610"}, {"F611", 0, "v611"},
-                     {"F612", 0, "v612"}, {"F613", 0, f613.c_str()}});
+  ExpectColumns(bt,
+      {{"ID", 1, nullptr}, {"F606", 0, "v606"}, {"F607", 0, ""}, {"F608", 0, ""},
+       {"F610", 0, "v610"}, {"F611", 0, "v611"}, {"F612", 0, "v612"}, {"F613", 0, f613.c_str()}});
   std::string names(4 + 2 * 2048, '\0');
   names[0] = 2;
   for (size_t i = 0; i < 5; ++i) names[4 + 2 * i] = "a.txt"[i], names[4 + 2048 + 2 * i] = "b.txt"[i];
@@ -127,21 +111,17 @@ TEST_F(TaskConversion, BtTaskWithThreeFilesTwoSelected) {
   const std::string h1[] = {Hex(0x50), "", Hex(0x90)}, h2[] = {"", Hex(0x80), Hex(0xB0)};
   for (size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    ExpectColumns(files[i], {{"PARENTID", 1, nullptr},     {"STATUS", status[i], nullptr},
-                             {"VALID", 1, nullptr},        {"F0", 2, nullptr},
-                             {"F1", 0, ""},                {"F3", 0, ""},
-                             {"F8", sizeB[i], nullptr},    {"F4", sizeA[i], nullptr},
-                             {"F5", sizeA[i], nullptr},    {"F11", 39584.515648, nullptr},
-                             {"F13", 613, nullptr},        {"F14", 39981.558021, nullptr},
-                             {"F15", 0, ""},               {"F16", hash1[i], nullptr},
-                             {"F17", selected[i], nullptr}, {"F18", 0, names3[i]},
-                             {"F19", double(i), nullptr},  {"F20", 1, nullptr},
-                             {"F21", 0, "D:\\Bt\\"},       {"F22", 6022, nullptr},
-                             {"F23", 6023, nullptr},       {"F24", 0, nullptr},
-                             {"F25", 0, nullptr},          {"F26", 626, nullptr},
-                             {"F100", 0, names3[i]},       {"F103", 0, nullptr},
-                             {"F101", 0, h1[i].c_str()},   {"F102", 0, h2[i].c_str()},
-                             {"F104", finished[i], nullptr}, {"F105", 0, exts[i]}});
+    ExpectColumns(files[i],
+        {{"PARENTID", 1, nullptr}, {"STATUS", status[i], nullptr}, {"VALID", 1, nullptr},
+         {"F0", 2, nullptr}, {"F1", 0, ""}, {"F3", 0, ""}, {"F8", sizeB[i], nullptr},
+         {"F4", sizeA[i], nullptr}, {"F5", sizeA[i], nullptr}, {"F11", 39584.515648, nullptr},
+         {"F13", 613, nullptr}, {"F14", 39981.558021, nullptr}, {"F15", 0, ""},
+         {"F16", hash1[i], nullptr}, {"F17", selected[i], nullptr}, {"F18", 0, names3[i]},
+         {"F19", double(i), nullptr}, {"F20", 1, nullptr}, {"F21", 0, "D:\\Bt\\"},
+         {"F22", 6022, nullptr}, {"F23", 6023, nullptr}, {"F24", 0, nullptr}, {"F25", 0, nullptr},
+         {"F26", 626, nullptr}, {"F100", 0, names3[i]}, {"F103", 0, nullptr},
+         {"F101", 0, h1[i].c_str()}, {"F102", 0, h2[i].c_str()}, {"F104", finished[i], nullptr},
+         {"F105", 0, exts[i]}});
   }
   // The task is linked to its category; its files are not.
   const auto links = db.Rows("select r.TaskID, c.ContainerName from Relationship r join Containers c "
@@ -159,28 +139,18 @@ TEST_F(TaskConversion, EmuleTaskInTheHiddenStorage) {
   ASSERT_TRUE(db.Convert(history));
 
   const std::string f15 = Hex(0x11), f102 = Hex(0x22), f508 = Hex(0x33);
-  ExpectColumns(db.OneRow("select * from TransferTask t join MetaTask m on t.ID = m.ID join "
-                          "EMuleTask e on e.ID = t.ID"),
-                {{"PARENTID", -1, nullptr},   {"STATUS", 0, nullptr},
-                 {"VALID", 0, nullptr},       {"F0", 1, nullptr},
-                 {"F1", 0, "ed2k://|file|movie.avi|100|/"}, {"F2", 0, ""},
-                 {"F3", 0, "emule-comment"},  {"F8", 5000000031.0, nullptr},
-                 {"F4", 5000000030.0, nullptr}, {"F5", 5000000030.0, nullptr},
-                 {"F11", 40377.600394, nullptr}, {"F13", 529, nullptr},
-                 {"F14", 40774.642766, nullptr}, {"F15", 0, f15.c_str()},
-                 {"F16", 1, nullptr},         {"F17", 1, nullptr},
-                 {"F18", 0, "movie.avi"},     {"F19", 0, nullptr},
-                 {"F20", 1, nullptr},         {"F21", 0, ""},
-                 {"F22", 522, nullptr},       {"F23", 0, nullptr},
-                 {"F24", 524, nullptr},       {"F25", 5, nullptr},
-                 {"F26", 526, nullptr},       {"F9", 0, nullptr},
-                 {"F100", 0, "movie.avi"},    {"F103", 1, nullptr},
-                 {"F101", 0, f15.c_str()},    {"F102", 0, f102.c_str()},
-                 {"F104", 0, nullptr},        {"F105", 0, "avi"},
-                 {"F505", 0, ""},             {"F506", 0, "v506"},
-                 {"F507", 0, f102.c_str()},   {"F508", 0, f508.c_str()},
-                 {"F509", 0, ""},             {"F510", 0, "v510"},
-                 {"F511", 0, "v511"}});
+  ExpectColumns(db.OneRow("select * from TransferTask t join MetaTask m on t.ID = m.ID join " "EMuleTask e on e.ID = t.ID"),
+      {{"PARENTID", -1, nullptr}, {"STATUS", 0, nullptr}, {"VALID", 0, nullptr}, {"F0", 1, nullptr},
+       {"F1", 0, "ed2k://|file|movie.avi|100|/"}, {"F2", 0, ""}, {"F3", 0, "emule-comment"},
+       {"F8", 5000000031.0, nullptr}, {"F4", 5000000030.0, nullptr}, {"F5", 5000000030.0, nullptr},
+       {"F11", 40377.600394, nullptr}, {"F13", 529, nullptr}, {"F14", 40774.642766, nullptr},
+       {"F15", 0, f15.c_str()}, {"F16", 1, nullptr}, {"F17", 1, nullptr}, {"F18", 0, "movie.avi"},
+       {"F19", 0, nullptr}, {"F20", 1, nullptr}, {"F21", 0, ""}, {"F22", 522, nullptr},
+       {"F23", 0, nullptr}, {"F24", 524, nullptr}, {"F25", 5, nullptr}, {"F26", 526, nullptr},
+       {"F9", 0, nullptr}, {"F100", 0, "movie.avi"}, {"F103", 1, nullptr}, {"F101", 0, f15.c_str()},
+       {"F102", 0, f102.c_str()}, {"F104", 0, nullptr}, {"F105", 0, "avi"}, {"F505", 0, ""},
+       {"F506", 0, "v506"}, {"F507", 0, f102.c_str()}, {"F508", 0, f508.c_str()}, {"F509", 0, ""},
+       {"F510", 0, "v510"}, {"F511", 0, "v511"}});
   EXPECT_EQ(db.Count("Containers"), 0);
   EXPECT_EQ(db.Count("Relationship"), 0);
 }
@@ -200,10 +170,12 @@ TEST_F(TaskConversion, OlderVersionsAndMissingProperty) {
 
   const Row g = db.OneRow("select * from TransferTask t join MetaTask m on t.ID = m.ID join "
                           "GenericTask g on g.ID = t.ID where t.F0 = 0");
-  ExpectColumns(g, {{"F25", 0, nullptr}, {"F102", 0, std::string(40, '0').c_str()},
-                    {"F105", 0, ""},     {"F418", 0, nullptr}, {"F413", 0, ""}});
+  ExpectColumns(g,
+      {{"F25", 0, nullptr}, {"F102", 0, std::string(40, '0').c_str()}, {"F105", 0, ""},
+       {"F418", 0, nullptr}, {"F413", 0, ""}});
   const Row b = db.OneRow("select * from TransferTask t join BTTask b on t.ID = b.ID");
-  ExpectColumns(b, {{"F18", 0, "bt-name"}, {"F25", 0, nullptr}, {"F610", 0, ""}});
+  ExpectColumns(b,
+      {{"F18", 0, "bt-name"}, {"F25", 0, nullptr}, {"F610", 0, ""}});
   EXPECT_EQ(b.at("F609").text, std::string(2052, '\0'));
 }
 

@@ -1,0 +1,40 @@
+#include <cstring>
+
+#include "catalog/new_task_folders.h"
+#include "dblayer/shared_database.h"
+#include "driver/path_buffer.h"
+#include "driver/upgrade_steps.h"
+#include "legacy/history_converter.h"
+#include "legacy/new_torrents_dir.h"
+#include "settings/migrate_settings.h"
+#include "taskdb/schema.h"
+
+static_assert(kDatabasePathCapacity == static_cast<int>(kPathBufferSize),
+              "the run's path buffers and NewDatabasePath must have one size");
+
+namespace {
+
+void SetNewDatabasePath(const char* path) {
+  std::memset(NewDatabasePath, 0, sizeof(NewDatabasePath));
+  std::strncpy(NewDatabasePath, path, sizeof(NewDatabasePath) - 1);
+}
+
+void SetNewTorrentsDir(const std::string& dir) { NewTorrentsDir = dir; }
+
+bool ConvertHistory(const char* oldHistoryPath) {
+  legacy::HistoryConverter converter;
+  return converter.ConvertHistory(oldHistoryPath);
+}
+
+}  // namespace
+
+UpgradeSteps ModuleSteps() {
+  UpgradeSteps steps;
+  steps.setNewDatabasePath = SetNewDatabasePath;
+  steps.setNewTorrentsDir = SetNewTorrentsDir;
+  steps.createTaskSchema = CreateTaskSchema;
+  steps.convertHistory = ConvertHistory;
+  steps.rebuildCatalog = RebuildCatalog;
+  steps.migrateSettings = MigrateSettings;
+  return steps;
+}

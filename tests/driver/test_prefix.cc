@@ -1,0 +1,73 @@
+#include "test_prefix.h"
+
+#include <filesystem>
+
+#include "pegen/pe_builder.h"
+#include "platform/codepage.h"
+
+namespace driver_test {
+
+TestPrefix::TestPrefix() : prefix_(dir_.Join("prefix")) {
+  testing_support::MakeDirs(prefix_ + "/drive_c");
+  testing_support::MakeDirs(prefix_ + "/dosdevices");
+  testing_support::MakeDirs(dir_.Join("run"));
+  std::filesystem::create_directory_symlink("../drive_c", prefix_ + "/dosdevices/c:");
+  env_.push_back(std::make_unique<testing_support::ScopedEnv>("WINEPREFIX", prefix_));
+  env_.push_back(std::make_unique<testing_support::ScopedEnv>("XDG_RUNTIME_DIR", dir_.Join("run")));
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
+    env_.push_back(std::make_unique<testing_support::ScopedEnv>(name, "", true));
+}
+
+std::string TestPrefix::Host(const std::string& windowsPath) const {
+  std::string host = prefix_ + "/drive_c";
+  for (char c : windowsPath.substr(2)) host += c == '\\' ? '/' : c;
+  return host;
+}
+
+void TestPrefix::WriteFile(const std::string& windowsPath, const std::string& data) const {
+  testing_support::WriteFile(Host(windowsPath), data);
+}
+
+void TestPrefix::MakeDir(const std::string& windowsPath) const { testing_support::MakeDirs(Host(windowsPath)); }
+
+void TestPrefix::WriteRegistry(bool hasKey, const std::string& keyLines, bool win64) const {
+  std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
+  reg += win64 ? "#arch=win64\n\n" : "#arch=win32\n\n";
+  reg += "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1700000000\n";
+  reg += "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\n";
+  if (hasKey) {
+    reg += std::string("[Software\\\\") + (win64 ? "Wow6432Node\\\\" : "") +
+           "Vorlake Network\\\\VorlakeOem\\\\vorlake_backwnd] 1700000000\n" + keyLines + "\n";
+  }
+  testing_support::WriteFile(prefix_ + "/system.reg", reg);
+}
+
+void TestPrefix::InstallOldProgram(const std::string& windowsPath, const std::string& productVersion) const {
+  pegen::PeSpec spec;
+  spec.productVersion = productVersion;
+  spec.withVersionResource = !productVersion.empty();
+  WriteFile(windowsPath, pegen::BuildPe(spec));
+  WriteRegistry(true, "\"Path\"=" + RegString(windowsPath) + "\n");
+}
+
+std::string RegString(const std::string& text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string Gbk(const std::string& utf8) {
+  int units = win::MultiByteToWideChar(win::CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+  std::u16string wide(static_cast<size_t>(units), u'\0');
+  win::MultiByteToWideChar(win::CP_UTF8, 0, utf8.c_str(), -1, wide.data(), units);
+  int bytes = win::WideCharToMultiByte(win::CP_GBK, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(bytes), '\0');
+  win::WideCharToMultiByte(win::CP_GBK, 0, wide.c_str(), -1, out.data(), bytes, nullptr, nullptr);
+  out.pop_back();
+  return out;
+}
+
+}  // namespace driver_test

@@ -1,0 +1,42 @@
+// A throw-away Wine-style prefix for the driver's tests: drive C:, a
+// system.reg written by the test, and the environment pointing at it (and a
+// private lock folder for the named mutex) for the test's scope. The locale
+// is unset, so the ANSI code page is 936.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace driver_test {
+
+class TestPrefix {
+ public:
+  TestPrefix();
+
+  // C:\A\b.exe (UTF-8) -> <prefix>/drive_c/A/b.exe
+  std::string Host(const std::string& windowsPath) const;
+  void WriteFile(const std::string& windowsPath, const std::string& data) const;
+  void MakeDir(const std::string& windowsPath) const;
+
+  // Writes system.reg. keyLines are the value lines of the version-5 key,
+  // which is left out entirely when hasKey is false.
+  void WriteRegistry(bool hasKey, const std::string& keyLines, bool win64 = false) const;
+  // Registers C:\... program path (UTF-8) with the given version resource
+  // ("" for a file without one).
+  void InstallOldProgram(const std::string& windowsPath, const std::string& productVersion) const;
+
+  const std::string& path() const { return prefix_; }
+
+ private:
+  testing_support::TempDir dir_;
+  std::string prefix_;
+  std::vector<std::unique_ptr<testing_support::ScopedEnv>> env_;
+};
+
+std::string RegString(const std::string& text);  // quoted, backslashes escaped
+std::string Gbk(const std::string& utf8);
+
+}  // namespace driver_test

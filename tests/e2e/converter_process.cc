@@ -1,0 +1,177 @@
+#include "converter_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sync.h"
+#include "test_support.h"
+
+namespace e2e {
+namespace {
+
+// A run that has not ended by then is stuck: it is killed and reported.
+constexpr int kGiveUpMilliseconds = 120000;
+constexpr int kPollMilliseconds = 20;
+
+std::string ReadAllFrom(FILE* file) {
+  std::string data;
+  std::rewind(file);
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) data.append(buffer, n);
+  std::fclose(file);
+  return data;
+}
+
+// In the child: environment, folder, output files; then exec. Never returns.
+[[noreturn]] void ExecConverter(const ProcessSpec& spec, int outFd, int errFd, bool nullStdin) {
+  std::string program = ConverterPath();  // before the folder changes
+  for (const auto& [name, value] : spec.env) {
+    if (value.empty())
+      unsetenv(name.c_str());
+    else
+      setenv(name.c_str(), value.c_str(), 1);
+  }
+  if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(126);
+  if (nullStdin) {
+    int in = open("/dev/null", O_RDONLY);
+    dup2(in, STDIN_FILENO);
+  }
+  dup2(outFd, STDOUT_FILENO);
+  dup2(errFd, STDERR_FILENO);
+  std::vector<char*> argv{program.data()};
+  std::vector<std::string> args = spec.args;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+int WaitForExit(pid_t pid, bool* ended) {
+  int status = 0;
+  pid_t r;
+  do r = waitpid(pid, &status, *ended ? 0 : WNOHANG);
+  while (r < 0 && errno == EINTR);
+  if (r == 0) return -1;
+  *ended = true;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void Finish(pid_t pid, ProcessResult* result, int waited) {
+  bool ended = false;
+  for (; waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {
+    result->exitCode = WaitForExit(pid, &ended);
+    if (ended) return;
+    poll(nullptr, 0, kPollMilliseconds);
+  }
+  kill(pid, SIGKILL);
+  ended = true;
+  WaitForExit(pid, &ended);
+  result->exitCode = -1;
+  result->err += "\n[killed: the run did not end]\n";
+}
+
+}  // namespace
+
+std::string ConverterPath() { return testing_support::BuildDir() + "/vorlake-upgrade"; }
+
+ProcessResult RunConverter(const ProcessSpec& spec) {
+  ProcessResult result;
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  pid_t pid = fork();
+  if (pid == 0) {
+    setsid();  // no controlling terminal: nobody can answer a message box
+    ExecConverter(spec, fileno(out), fileno(err), true);
+  }
+  Finish(pid, &result, 0);
+  result.out = ReadAllFrom(out);
+  result.err = ReadAllFrom(err);
+  return result;
+}
+
+ProcessResult RunConverterOnTerminal(const ProcessSpec& spec, const std::string& prompt,
+                                     const std::function<std::string()>& onPrompt) {
+  ProcessResult result;
+  FILE* out = std::tmpfile();
+  FILE* err = std::tmpfile();
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) ExecConverter(spec, fileno(out), fileno(err), false);
+  size_t seen = 0;  // prompts already answered
+  int waited = 0;
+  for (; waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {
+    pollfd pfd{master, POLLIN, 0};
+    if (poll(&pfd, 1, kPollMilliseconds) > 0) {
+      char buffer[1024];
+      ssize_t n = read(master, buffer, sizeof(buffer));
+      if (n <= 0) break;  // the child closed the terminal: it is ending
+      result.terminal.append(buffer, static_cast<size_t>(n));
+      size_t at = result.terminal.find(prompt, seen);
+      if (at != std::string::npos) {
+        seen = at + prompt.size();
+        std::string answer = onPrompt();
+        if (write(master, answer.data(), answer.size()) < 0) break;
+      }
+    }
+    bool ended = false;
+    result.exitCode = WaitForExit(pid, &ended);
+    if (ended) break;
+  }
+  close(master);
+  Finish(pid, &result, waited);
+  result.out = ReadAllFrom(out);
+  result.err = ReadAllFrom(err);
+  return result;
+}
+
+MutexHolder::MutexHolder(const std::string& name, const std::string& runtimeDir) {
+  int ready[2], release[2];
+  // Close-on-exec, so that a converter started meanwhile does not keep the
+  // release pipe open and the holder alive.
+  if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(ready[0]);
+    close(release[1]);
+    setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
+    win::HANDLE mutex = win::CreateMutexA(nullptr, 1, name.c_str());
+    char ok = mutex ? 1 : 0;
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    char c;
+    while (read(release[0], &c, 1) > 0) {
+    }
+    _exit(0);
+  }
+  close(ready[1]);
+  close(release[0]);
+  char ok = 0;
+  if (read(ready[0], &ok, 1) == 1 && ok) {
+    pid_ = pid;
+    releaseFd_ = release[1];
+  } else {
+    close(release[1]);
+    waitpid(pid, nullptr, 0);
+  }
+  close(ready[0]);
+}
+
+MutexHolder::~MutexHolder() { Release(); }
+
+void MutexHolder::Release() {
+  if (pid_ <= 0) return;
+  close(releaseFd_);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
+}
+
+}  // namespace e2e

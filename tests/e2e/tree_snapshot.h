@@ -1,0 +1,27 @@
+// A record of every folder, file and link under a host folder, to tell
+// exactly what a run created, changed or removed.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+namespace e2e {
+
+// Relative path -> "dir", "link:TARGET" or "file:" + the file's bytes.
+using TreeSnapshot = std::map<std::string, std::string>;
+
+TreeSnapshot Snapshot(const std::string& root);
+
+struct TreeChanges {
+  std::set<std::string> created;
+  std::set<std::string> changed;
+  std::set<std::string> removed;
+};
+
+TreeChanges Compare(const TreeSnapshot& before, const TreeSnapshot& after);
+
+// Only the entries under the relative folder `under` (with its "/" end).
+TreeSnapshot Subtree(const TreeSnapshot& tree, const std::string& under);
+
+}  // namespace e2e

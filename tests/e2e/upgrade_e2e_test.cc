@@ -1,0 +1,347 @@
+// Runs the real converter on generated version-5 installations and checks
+// exactly which files of the prefix it created or changed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "converted_outputs.h"
+#include "converter_process.h"
+#include "sample_installation.h"
+#include "test_support.h"
+#include "tree_snapshot.h"
+
+namespace e2e {
+namespace {
+
+using testing_support::MakeDirs;
+using testing_support::TempDir;
+
+constexpr char kMutexName[] = "Global\\vorlake5_app_mutex";
+constexpr char kCaption[] = "Vorlake6";
+// The message text as the terminal shows it (UTF-8).
+constexpr char kMessageUtf8[] =
+    "检测到沃岚进程存在，请先退出沃岚，然后点击重试进行历史记录转换。点击取消放弃历史记录转换。";
+
+// Folders of the generated sample, relative to the prefix.
+constexpr char kOld[] = "drive_c/Program Files (x86)/Vorlake/";
+constexpr char kNew[] = "drive_c/Program Files (x86)/Vorlake6/";
+constexpr char kShared[] = "drive_c/Program Files (x86)/Common Files/Vorlake Network/VorlakeS/";
+
+std::string Joined(const std::set<std::string>& paths) {
+  std::string text;
+  for (const std::string& p : paths) text += "  " + p + "\n";
+  return text;
+}
+
+class UpgradeRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeDirs(runtime());
+    MakeDirs(cwd());
+    options_.prefixDir = prefix();
+    options_.tasks = 30;
+  }
+
+  std::string prefix() const { return dir_.Join("prefix"); }
+  std::string runtime() const { return dir_.Join("run"); }
+  std::string cwd() const { return dir_.Join("cwd"); }
+  std::string NewFile(const std::string& relative) const { return prefix() + "/" + kNew + relative; }
+
+  void Generate() {
+    std::string error;
+    ASSERT_TRUE(samplegen::BuildSampleInstallation(options_, &error, &summary_)) << error;
+    before_ = Snapshot(prefix());
+  }
+
+  // The child sees only this prefix and this lock folder, in the default
+  // (code page 936) locale.
+  ProcessSpec Spec(std::vector<std::string> args) const {
+    ProcessSpec spec;
+    spec.args = std::move(args);
+    spec.cwd = cwd();
+    spec.env = {{"WINEPREFIX", prefix()}, {"XDG_RUNTIME_DIR", runtime()}, {"TMPDIR", runtime()},
+                {"HOME", dir_.Join("home")}, {"LANG", ""}, {"LC_ALL", ""}, {"LC_CTYPE", ""}};
+    return spec;
+  }
+  ProcessSpec Spec() const { return Spec({options_.newInstallDir}); }
+
+  TreeChanges Changes() const { return Compare(before_, Snapshot(prefix())); }
+
+  // The copies of Profiles\Torrents and Profiles\emule into the new Profiles
+  // folder, and of the server list, as the old files say they must be.
+  std::set<std::string> ExpectedCopies() const {
+    std::set<std::string> paths;
+    for (const char* folder : {"Torrents", "emule"}) {
+      std::string from = std::string(kOld) + "Profiles/" + folder;
+      for (const auto& [path, what] : Subtree(before_, from))
+        paths.insert(std::string(kNew) + "Profiles/" + path.substr(std::string(kOld).size() + 9));
+    }
+    paths.insert(std::string(kShared) + "server.met");
+    return paths;
+  }
+
+  // What the run writes besides the copies, for this sample.
+  std::set<std::string> ExpectedOutputs() const {
+    std::set<std::string> paths = {std::string(kNew) + "Profiles/UserConfig.ini",
+                                    std::string(kShared) + "DSConfig.bin"};
+    if (options_.history) paths.insert(std::string(kNew) + "Program/history.mdb");
+    if (options_.settings) paths.insert(std::string(kNew) + "Components/category/Category.xml");
+    return paths;
+  }
+
+  std::set<std::string> ExpectedCreated() const {
+    std::set<std::string> paths = ExpectedCopies();
+    paths.merge(ExpectedOutputs());
+    return paths;
+  }
+
+  // The run created exactly `expected` and changed or removed nothing.
+  void ExpectCreatedExactly(const std::set<std::string>& expected, const std::string& context = "") const {
+    TreeChanges changes = Changes();
+    std::set<std::string> missing, unexpected;
+    for (const std::string& p : expected)
+      if (!changes.created.count(p)) missing.insert(p);
+    for (const std::string& p : changes.created)
+      if (!expected.count(p)) unexpected.insert(p);
+    EXPECT_TRUE(missing.empty()) << "not created:\n" << Joined(missing) << context;
+    EXPECT_TRUE(unexpected.empty()) << "created unexpectedly:\n" << Joined(unexpected) << context;
+    EXPECT_TRUE(changes.changed.empty()) << "changed:\n" << Joined(changes.changed);
+    EXPECT_TRUE(changes.removed.empty()) << "removed:\n" << Joined(changes.removed);
+  }
+
+  void ExpectCopiesMade(const TreeSnapshot& after) const {
+    for (const std::string& path : ExpectedCopies()) {
+      std::string source = path.rfind(kShared, 0) == 0
+                               ? std::string(kOld) + "Program/server.met"
+                               : std::string(kOld) + "Profiles/" + path.substr(std::string(kNew).size() + 9);
+      ASSERT_TRUE(after.count(path)) << path;
+      EXPECT_EQ(after.at(path), before_.at(source)) << path;
+    }
+  }
+
+  TempDir dir_;
+  samplegen::SampleOptions options_;
+  samplegen::HistorySummary summary_;
+  TreeSnapshot before_;
+};
+
+void ExpectQuietExit(const ProcessResult& result) {
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
+  Generate();
+  ProcessResult result = RunConverter(Spec());
+  ExpectQuietExit(result);
+  ExpectCreatedExactly(ExpectedCreated(), result.err);
+  ExpectCopiesMade(Snapshot(prefix()));
+}
+
+TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string db = NewFile("Program/history.mdb");
+  auto kindCount = [&](int kind) {
+    return QueryCount(db, "select count(*) from TransferTask where F0 = " + std::to_string(kind));
+  };
+  EXPECT_EQ(kindCount(0), summary_.generic);
+  EXPECT_EQ(kindCount(1), summary_.emule);
+  EXPECT_EQ(kindCount(2), summary_.btFiles);
+  EXPECT_EQ(kindCount(3), summary_.bt);
+  EXPECT_EQ(QueryCount(db, "select count(*) from MetaTask"), summary_.generic + summary_.emule + summary_.btFiles);
+  EXPECT_EQ(QueryCount(db, "select count(*) from BTTask"), summary_.bt);
+  EXPECT_EQ(QueryCount(db, "select count(*) from Relationship"), summary_.linked);
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask where VALID = 0 and F0 <> 2"), summary_.hidden);
+  // Every BitTorrent file belongs to a BitTorrent task.
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask f where F0 = 2 and not exists "
+                           "(select 1 from TransferTask t where t.ID = f.PARENTID and t.F0 = 3)"),
+            0);
+  std::multiset<std::string> containers;
+  for (const auto& row : QueryRows(db, "select ContainerName from Containers")) containers.insert(row[0]);
+  EXPECT_EQ(containers, std::multiset<std::string>(summary_.containers.begin(), summary_.containers.end()));
+  // Seed files now live in the new installation.
+  EXPECT_EQ(QueryCount(db, "select count(*) from TransferTask where F0 = 3 and F1 not like "
+                           "'C:\\Program Files (x86)\\Vorlake6\\Profiles\\Torrents\\%.torrent'"),
+            0);
+}
+
+TEST_F(UpgradeRunTest, SettingsReachTheNewIniAndDsConfig) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
+  for (const char* line : {"HttpProxy=Proxy0", "UseProxy=2", "ProxyCount=2", "Proxy0ProxyName=公司代理",
+                           "Proxy1ProxyPort=1080", "BtUpDuration=2", "EMuleUpDuration=4", "NewTaskStartMode=1",
+                           "OrignHostThreads=8", "ExtendNames=.avi;.mp3;.rar;.zip;.exe;.torrent;.mkv;"})
+    EXPECT_NE(ini.find("\r\n" + samplegen::Utf8ToGbk(line) + "\r\n"), std::string::npos) << line;
+  for (const char* key : {"DHT=", "TCPPort=", "EMuleNickName=", "DiskCacheTotalSize="})
+    EXPECT_EQ(ini.find(key), std::string::npos) << key;
+
+  auto streams = ReadCompoundStreams(prefix() + "/" + kShared + "DSConfig.bin");
+  ASSERT_FALSE(streams.empty()) << "DSConfig.bin unreadable (is python3-olefile installed?)";
+  auto number = [&](const char* id) { return VariantNumber(streams["GlobalConfig/Cfg" + std::string(id)]); };
+  EXPECT_EQ(number("00000002"), 800);              // MaxSpeed, limited
+  EXPECT_EQ(number("00000004"), 300);              // MaxGlobalConnection
+  EXPECT_EQ(number("00000005"), 50 * 1024);        // MaxUploadSpeed in bytes
+  EXPECT_EQ(number("0000000A"), 3076 * 65536 + 15000);  // TCP and UDP ports
+  EXPECT_EQ(number("0000000C"), 512LL << 20);      // disk cache
+  EXPECT_EQ(number("000000CB"), 4662);             // eMule listen port
+  EXPECT_EQ(number("000000D2"), 0);                // Kad disabled
+  std::u16string nick = u"[CHN]沃岚用户";
+  std::string nickBytes("\x08\x00", 2);
+  for (char16_t c : nick + u'\0') nickBytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  EXPECT_EQ(streams["GlobalConfig/Cfg000000CD"], nickBytes);
+}
+
+TEST_F(UpgradeRunTest, CatalogHoldsHistoryAndSettingsFolders) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  std::string xml = testing_support::ReadFile(NewFile("Components/category/Category.xml"));
+  for (std::string folder : summary_.folders) {
+    if (folder.back() != '\\') folder += '\\';
+    EXPECT_NE(xml.find("Path=\"" + folder + "\""), std::string::npos) << folder << "\n" << xml;
+  }
+  EXPECT_NE(xml.find("<zrDefaultCatalog Path=\"C:\\下载\\\"/>"), std::string::npos) << xml;
+  EXPECT_EQ(xml.find("已下载"), std::string::npos) << xml;
+}
+
+TEST_F(UpgradeRunTest, SecondRunDoesNothing) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  before_ = Snapshot(prefix());
+  std::filesystem::remove_all(runtime());
+  MakeDirs(runtime());
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly({});
+  EXPECT_TRUE(Snapshot(runtime()).empty());  // not even the mutex was made
+}
+
+TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
+  Generate();
+  ExpectQuietExit(RunConverter(Spec({"C:\\Program", "Files", "(x86)\\Vorlake6"})));
+  ExpectCreatedExactly(ExpectedCreated());
+}
+
+TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
+  Generate();
+  testing_support::WriteFile(prefix() + "/" + kNew + "Program/history.mdb", "existing");
+  before_ = Snapshot(prefix());
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly({});
+  // The mutex would leave its lock file in the runtime folder.
+  EXPECT_TRUE(Snapshot(runtime()).empty());
+}
+
+TEST_F(UpgradeRunTest, DatabaseFolderDoesNotCountAsDatabase) {
+  Generate();
+  MakeDirs(prefix() + "/" + kNew + "Program/history.mdb");
+  before_ = Snapshot(prefix());
+  ExpectQuietExit(RunConverter(Spec()));
+  std::set<std::string> expected = ExpectedCreated();
+  expected.erase(std::string(kNew) + "Program/history.mdb");
+  ExpectCreatedExactly(expected);
+}
+
+TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
+  struct Case {
+    const char* name;
+    void (*change)(samplegen::SampleOptions*);
+  };
+  const Case cases[] = {
+      {"no Path value", [](samplegen::SampleOptions* o) { o->registerOld = false; }},
+      {"version 6", [](samplegen::SampleOptions* o) { o->oldProductVersion = "6.0.0.1"; }},
+      {"program file missing", [](samplegen::SampleOptions* o) { o->oldProgramFile = false; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(prefix());
+    options_ = samplegen::SampleOptions();
+    options_.prefixDir = prefix();
+    c.change(&options_);
+    Generate();
+    ExpectQuietExit(RunConverter(Spec()));
+    ExpectCreatedExactly({});
+  }
+}
+
+TEST_F(UpgradeRunTest, WithoutHistoryNoDatabaseButCopies) {
+  options_.history = false;
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly(ExpectedCreated());
+  ExpectCopiesMade(Snapshot(prefix()));
+  // Without history the catalog holds only the settings' folders, in the
+  // catalog's order, and the default folder.
+  EXPECT_EQ(testing_support::ReadFile(prefix() + "/" + kNew + "Components/category/Category.xml"),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?><zrCatalogManager><zrCatalog Path=\"\">"
+            "<Catalog Path=\"C:\\Downloads\\Software\\\"/><Catalog Path=\"C:\\下载\\\">"
+            "<Catalog Path=\"C:\\下载\\电影\\\"/></Catalog><Catalog Path=\"D:\\Music\\\"/></zrCatalog>"
+            "<zrDefaultCatalog Path=\"C:\\下载\\\"/></zrCatalogManager>");
+}
+
+TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {
+  options_.settings = false;
+  Generate();
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly(ExpectedCreated());
+  EXPECT_FALSE(Snapshot(prefix()).count(std::string(kNew) + "Components/category/Category.xml"));
+}
+
+TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
+  Generate();
+  std::string quoted = "\"" + options_.newInstallDir + "\"";
+  ExpectQuietExit(RunConverter(Spec({quoted})));
+  // Nothing reaches the real new folder; only the shared files, whose paths
+  // do not start with the command line, are written.
+  std::set<std::string> expected = {std::string(kShared) + "server.met", std::string(kShared) + "DSConfig.bin"};
+  ExpectCreatedExactly(expected);
+  // A quoted path has no drive letter: its files land below the current
+  // folder, in a folder whose name starts with the quote.
+  TreeSnapshot elsewhere = Snapshot(cwd());
+  EXPECT_FALSE(Subtree(elsewhere, "\"C:/Program Files (x86)/Vorlake6\"/Profiles/Torrents/").empty());
+  for (const auto& [path, what] : elsewhere) EXPECT_EQ(path.rfind("\"C:", 0), 0u) << path;
+}
+
+TEST_F(UpgradeRunTest, NoArgumentPrintsUsage) {
+  Generate();
+  ProcessResult result = RunConverter(Spec({}));
+  ExpectQuietExit(result);
+  EXPECT_NE(result.err.find("usage"), std::string::npos);
+  ExpectCreatedExactly({});
+}
+
+TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
+  Generate();
+  MutexHolder holder(kMutexName, runtime());
+  ASSERT_TRUE(holder.holding());
+  ExpectQuietExit(RunConverter(Spec()));
+  ExpectCreatedExactly({});
+}
+
+TEST_F(UpgradeRunTest, RunningOldProgramCancelOnTerminal) {
+  Generate();
+  MutexHolder holder(kMutexName, runtime());
+  ASSERT_TRUE(holder.holding());
+  ProcessResult result = RunConverterOnTerminal(Spec(), kCaption, [] { return std::string("c\n"); });
+  ExpectQuietExit(result);
+  EXPECT_NE(result.terminal.find(kMessageUtf8), std::string::npos) << result.terminal;
+  ExpectCreatedExactly({});
+}
+
+TEST_F(UpgradeRunTest, RetryAsksAgainWhileHeldAndGoesOnOnceReleased) {
+  Generate();
+  MutexHolder holder(kMutexName, runtime());
+  ASSERT_TRUE(holder.holding());
+  int prompts = 0;
+  ProcessResult result = RunConverterOnTerminal(Spec(), kCaption, [&] {
+    if (++prompts == 2) holder.Release();
+    return std::string("r\n");
+  });
+  ExpectQuietExit(result);
+  EXPECT_EQ(prompts, 2) << result.terminal;
+  ExpectCreatedExactly(ExpectedCreated());
+}
+
+}  // namespace
+}  // namespace e2e
