@@ -9,6 +9,7 @@
 #include <new>
 
 #include "cfb/format.h"
+#include "platform/fault_injection.h"
 
 namespace cfb {
 
@@ -97,13 +98,19 @@ class Output {
   void Drain() {
     size_t done = 0;
     while (done < buf_.size() && error_ == 0) {
-      ssize_t w = write(fd_, buf_.data() + done, buf_.size() - done);
+      size_t want = platform::WritableBytes(written_, buf_.size() - done);
+      if (want == 0) {
+        error_ = ENOSPC;  // the test fault
+        break;
+      }
+      ssize_t w = write(fd_, buf_.data() + done, want);
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) {
         error_ = w < 0 ? errno : ENOSPC;
         break;
       }
       done += static_cast<size_t>(w);
+      written_ += static_cast<size_t>(w);
     }
     buf_.clear();
   }
@@ -116,6 +123,7 @@ class Output {
   static constexpr size_t kCapacity = 1 << 20;
   int fd_;
   std::vector<uint8_t> buf_;
+  size_t written_ = 0;  // bytes of the file written so far
   int error_ = 0;
 };
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/fault_injection.h"
 
 namespace platform {
 
@@ -231,7 +232,12 @@ bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data)
   struct stat st;
   if (stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
   for (size_t done = 0; ok && done < data.size();) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    size_t want = WritableBytes(done, data.size() - done);
+    if (want == 0) {
+      ok = false;  // the test fault: as a full disk
+      break;
+    }
+    ssize_t n = write(fd, data.data() + done, want);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) ok = false;
     else done += static_cast<size_t>(n);
