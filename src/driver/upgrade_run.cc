@@ -180,6 +180,13 @@ int RunUpgrade(const char* commandLine, const UpgradeSteps& steps, std::vector<s
   RunLog log(lines);
   const char* newDir = commandLine ? commandLine : "";
   log.Line(std::string("new installation: ") + newDir);
+  // An empty command line names no installation; its paths would be those
+  // of the drive's root folder (\Program\history.mdb), which the run must
+  // not fill.
+  if (!*newDir) {
+    log.Line("no new installation folder given: nothing to do");
+    return 0;
+  }
 
   RunPaths paths;
   paths.hasNewDatabase = BuildPath(paths.newDatabase, newDir, kNewDatabaseSuffix);

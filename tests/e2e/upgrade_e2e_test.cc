@@ -308,12 +308,14 @@ TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
   for (const auto& [path, what] : elsewhere) EXPECT_EQ(path.rfind("\"C:", 0), 0u) << path;
 }
 
-TEST_F(UpgradeRunTest, NoArgumentPrintsUsage) {
+TEST_F(UpgradeRunTest, NoOrEmptyArgumentDoesNothing) {
   Generate();
   ProcessResult result = RunConverter(Spec({}));
   ExpectQuietExit(result);
   EXPECT_NE(result.err.find("usage"), std::string::npos);
+  ExpectQuietExit(RunConverter(Spec({""})));
   ExpectCreatedExactly({});
+  EXPECT_TRUE(Snapshot(runtime()).empty());
 }
 
 TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
