@@ -144,7 +144,10 @@ void CatalogStep(const RunPaths& paths, const UpgradeSteps& steps, RunLog* log) 
     return;
   }
   steps.rebuildCatalog(paths.oldSettings, paths.newCategory);
-  log->Line(std::string("folder catalog written to ") + paths.newCategory);
+  // The step reports nothing; whether the file is there tells how it went.
+  log->Line(std::string(FileExists(paths.newCategory) ? "folder catalog written to "
+                                                      : "step failed: writing the folder catalog ") +
+            paths.newCategory);
 }
 
 // Runs whether or not the old settings file exists: a missing file gives
@@ -159,7 +162,9 @@ void SettingsStep(const RunPaths& paths, const UpgradeSteps& steps, RunLog* log)
     return;
   }
   steps.migrateSettings(paths.oldSettings, paths.newSettings);
-  log->Line(std::string("settings written to ") + paths.newSettings);
+  log->Line(std::string(FileExists(paths.newSettings) ? "settings converted into "
+                                                      : "step failed: writing the settings ") +
+            paths.newSettings);
 }
 
 }  // namespace
@@ -175,6 +180,13 @@ int RunUpgrade(const char* commandLine, const UpgradeSteps& steps, std::vector<s
   RunLog log(lines);
   const char* newDir = commandLine ? commandLine : "";
   log.Line(std::string("new installation: ") + newDir);
+  // An empty command line names no installation; its paths would be those
+  // of the drive's root folder (\Program\history.mdb), which the run must
+  // not fill.
+  if (!*newDir) {
+    log.Line("no new installation folder given: nothing to do");
+    return 0;
+  }
 
   RunPaths paths;
   paths.hasNewDatabase = BuildPath(paths.newDatabase, newDir, kNewDatabaseSuffix);

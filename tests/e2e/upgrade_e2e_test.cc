@@ -217,10 +217,15 @@ TEST_F(UpgradeRunTest, SecondRunDoesNothing) {
   EXPECT_TRUE(Snapshot(runtime()).empty());  // not even the mutex was made
 }
 
+// Also under a Chinese UTF-8 locale, whose ANSI code page is 936 too.
 TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
   Generate();
-  ExpectQuietExit(RunConverter(Spec({"C:\\Program", "Files", "(x86)\\Vorlake6"})));
+  ProcessSpec spec = Spec({"C:\\Program", "Files", "(x86)\\Vorlake6"});
+  spec.env["LANG"] = "zh_CN.UTF-8";
+  ExpectQuietExit(RunConverter(spec));
   ExpectCreatedExactly(ExpectedCreated());
+  std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
+  EXPECT_NE(ini.find(samplegen::Utf8ToGbk("Proxy0ProxyName=公司代理")), std::string::npos);
 }
 
 TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
@@ -303,12 +308,14 @@ TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
   for (const auto& [path, what] : elsewhere) EXPECT_EQ(path.rfind("\"C:", 0), 0u) << path;
 }
 
-TEST_F(UpgradeRunTest, NoArgumentPrintsUsage) {
+TEST_F(UpgradeRunTest, NoOrEmptyArgumentDoesNothing) {
   Generate();
   ProcessResult result = RunConverter(Spec({}));
   ExpectQuietExit(result);
   EXPECT_NE(result.err.find("usage"), std::string::npos);
+  ExpectQuietExit(RunConverter(Spec({""})));
   ExpectCreatedExactly({});
+  EXPECT_TRUE(Snapshot(runtime()).empty());
 }
 
 TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
