@@ -9,10 +9,13 @@
 #include <set>
 
 #include "cfb/com.h"
+#include "dblayer/db_command.h"
+#include "dblayer/shared_database.h"
 #include "history_db.h"
 #include "legacy/history_converter.h"
 #include "legacy_test_util.h"
 #include "platform/report.h"
+#include "taskdb/container_record.h"
 
 namespace {
 
@@ -232,6 +235,44 @@ TEST(HistoryWalk, StopsFollowingCategoriesNestedBeyondAnyRealTree) {
   ASSERT_TRUE(db.Convert(h));
   const std::map<std::string, Outcome> want = {{"ten-deep", {1, ""}}};
   EXPECT_EQ(Outcomes(db), want);
+}
+
+// The whole history is written in one transaction; a row that breaks a
+// constraint must fail alone and leave every other row of the run in place.
+TEST(HistoryWalk, ARowThatFailsLeavesEveryOtherRow) {
+  HistoryDb db;
+  const int32_t firstContainer = ContainerIdCounter + 1;
+  const std::string taken = "insert into Containers (ContainerID) values (" +
+                            std::to_string(firstContainer) + ")";
+  for (const std::string& sql : {std::string("insert into MetaTask (ID) values (2)"), taken}) {
+    DbCommand command;
+    command.SetConnection(GetSharedDatabase());
+    command.SetSQL(std::u16string(sql.begin(), sql.end()).c_str());
+    ASSERT_EQ(command.Execute(), 0);
+  }
+  History h;
+  Storage& tree = h.Tree();
+  Storage& a = Category(tree, "_ZRC0000000000000060", "A", "D:\\A");
+  AddTask(a, "one");
+  AddTask(a, "two");  // its MetaTask row collides
+  AddTask(a, "three");
+  AddTask(Category(tree, "_ZRC0000000000000061", "B", "D:\\B"), "four");
+  ASSERT_TRUE(db.Convert(h));
+
+  EXPECT_EQ(db.Count("TransferTask"), 4);
+  EXPECT_EQ(db.Count("GenericTask"), 4);
+  EXPECT_EQ(db.Count("MetaTask"), 4);  // the row put there first, and tasks 1, 3 and 4
+  EXPECT_EQ(db.Rows("select 1 from MetaTask where F100 is null and ID = 2").size(), 1u);
+  // Container A lost its row but kept its id and its links; B follows it.
+  EXPECT_EQ(db.Rows("select 1 from Containers where ContainerName = 'B' and ContainerID = " +
+                    std::to_string(firstContainer + 1))
+                .size(),
+            1u);
+  EXPECT_EQ(db.Rows("select 1 from Relationship where ContainerID = " +
+                    std::to_string(firstContainer))
+                .size(),
+            3u);
+  EXPECT_EQ(db.Count("Relationship"), 4);
 }
 
 TEST(HistoryWalk, LeavesTheOldFileUnchanged) {
