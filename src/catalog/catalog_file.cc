@@ -3,12 +3,17 @@
 #include <sstream>
 
 #include "catalog/catalog_manager.h"
+#include "platform/file.h"
 #include "platform/paths.h"
 
 // The file is replaced in one step, so a run that dies while writing leaves
 // the old file or the new one, never a half-written catalog. When the folder
 // is missing nothing is written and no folder is made.
 bool CatalogManager::SaveToFile(const char* ansiPath) {
+  // A read-only file cannot be opened for writing: it keeps what it holds.
+  win::DWORD attributes = win::GetFileAttributesA(ansiPath);
+  if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_READONLY))
+    return true;
   std::ostringstream text;
   document_->Write(text);
   platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), text.str());

@@ -74,6 +74,13 @@ win::HRESULT OpenLocked(const char* path, int flags, int lockType, int* fd) {
       close(f);
       return win::STG_E_ACCESSDENIED;
     }
+    // A file without write permission is a read-only file: it cannot be
+    // opened for writing, nor created anew over, whoever runs the process
+    // (root could write it regardless).
+    if ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      close(f);
+      return win::STG_E_ACCESSDENIED;
+    }
     if (lockType != 0) {
       int r;
       do {

@@ -148,11 +148,14 @@ bool ReadValue(win::IStream* stream, Variant* value) {
 
   const size_t size = FixedPayloadSize(type);
   if (size == 0) return false;  // not a type the old program wrote
+  // The type goes into the value before its payload is read, so a payload
+  // cut short by the end of the stream leaves the type and the bytes that
+  // were there; the caller stores such a value all the same.
   uint8_t payload[8] = {};
-  if (!ReadExact(stream, payload, size)) return false;
+  const bool complete = ReadExact(stream, payload, size);
   v->vt = type;
   std::memcpy(&v->llVal, payload, sizeof payload);  // the value's bytes as they lie in memory
-  return true;
+  return complete;
 }
 
 bool ReadPropertyMap(win::IStream* stream, PropertyMap* properties) {

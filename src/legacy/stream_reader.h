@@ -42,7 +42,8 @@ bool Skip(win::IStream* stream, size_t n);
 bool ReadText(win::IStream* stream, std::string* text);
 
 // A u16 value type and its payload. A type the old format does not write
-// fails after the type has been read, leaving the value empty.
+// fails after the type has been read, leaving the value empty; a payload cut
+// short keeps the type and the bytes that were there, and fails.
 bool ReadValue(win::IStream* stream, Variant* value);
 
 // A u32 count and up to that many (name, value) pairs. A later pair replaces

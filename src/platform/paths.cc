@@ -141,6 +141,9 @@ std::string DriveRoot(char16_t letter) {
   return out;
 }
 
+// Characters that no Windows file or folder name may hold.
+constexpr char16_t kInvalidNameChars[] = u"\"<>|";
+
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
 }  // namespace
@@ -174,6 +177,10 @@ std::string HostPathFromAnsi(const char* path) {
 std::string HostPathFromWide(const char16_t* path) {
   if (!path || !*path) return {};
   std::u16string text(path);
+  // Windows refuses these characters in any file name (ERROR_INVALID_NAME),
+  // so such a path names no file: a command line passed with its quotes
+  // must not create folders whose names begin with a quote.
+  if (text.find_first_of(kInvalidNameChars) != std::u16string::npos) return {};
   std::string root;
   bool rooted = true;
   size_t restStart = 0;

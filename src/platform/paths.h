@@ -11,7 +11,9 @@ namespace platform {
 
 std::string PrefixDir();
 
-// Narrow paths are in the system ANSI code page; host names are UTF-8.
+// Narrow paths are in the system ANSI code page; host names are UTF-8. A
+// path holding a character that Windows never allows in a name (" < > |)
+// names no file: the result is empty, as for an empty path.
 std::string HostPathFromAnsi(const char* path);
 std::string HostPathFromWide(const char16_t* path);
 

@@ -63,6 +63,15 @@ TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   EXPECT_FALSE(testing_support::PathExists(prefix_.Join("drive_c/Absent")));
 }
 
+TEST_F(CatalogFileTest, ReadOnlyFileIsLeftAsItIs) {
+  const std::string file = prefix_.Join("drive_c/New/Components/category/Category.xml");
+  testing_support::WriteFile(file, "old");
+  std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+  CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
+  EXPECT_TRUE(CatalogManager::Instance().SaveToFile(kXmlPath));
+  EXPECT_EQ(XmlFile(), "old");
+}
+
 TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
   RebuildCatalog(kOldIni, kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"

@@ -334,6 +334,21 @@ TEST(CfbWrite, TransactedOpenNeverWrites) {
   chmod(path.c_str(), 0644);
 }
 
+// A read-only file can be neither opened for writing nor created over.
+TEST(CfbWrite, ReadOnlyFileRefusesWriters) {
+  TempDir dir;
+  std::string path = dir.Join("DSConfig.bin");
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"GlobalConfig/", ""}, {"GlobalConfig/Other", "keep"}}));
+  std::string original = ReadFile(path);
+  chmod(path.c_str(), 0444);
+  Ref<win::IStorage> root;
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::STG_E_ACCESSDENIED);
+  EXPECT_EQ(cfb::CreateCompoundFile(path.c_str(), kCreateRw, root.out()), win::STG_E_ACCESSDENIED);
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), 0x10, root.out()), win::S_OK);  // read only
+  EXPECT_EQ(ReadFile(path), original);
+  chmod(path.c_str(), 0644);
+}
+
 // A save that fails half way (here: the file size limit) leaves the file as
 // it was committed before, and no temporary file behind.
 TEST(CfbWrite, FailedSaveKeepsCommittedFile) {

@@ -345,6 +345,14 @@ TEST(PropertyMap, CornerCases) {
   for (const auto& [name, value] : order) names += name;
   EXPECT_EQ(names, "Bb\xD2\xF4");
 
+  // A value cut short by the end of the stream keeps its type and the bytes
+  // that were there.
+  auto cut = ReadMap(Le(2, 4) + Text("n") + Le(3, 2) + Le(0x0507, 2), &ok);
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(cut.size(), 1u);
+  EXPECT_EQ(cut["n"].get().vt, win::VT_I4);
+  EXPECT_EQ(cut["n"].get().lVal, 0x0507);
+
   ReadMap(Le(1, 2), &ok);
   EXPECT_FALSE(ok);  // no count
 }

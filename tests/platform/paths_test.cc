@@ -97,6 +97,17 @@ TEST_F(PrefixTest, RelativePathsStayRelative) {
   EXPECT_EQ(platform::HostPathFromAnsi("..\\x"), "../x");
 }
 
+// A quoted command line stays quoted in every path built from it; Windows
+// refuses such names, so they name nothing here either.
+TEST_F(PrefixTest, NamesWindowsRefusesNameNoFile) {
+  for (const char* path : {"\"C:\\Program Files\"\\Program\\history.mdb", "C:\\a<b", "C:\\a>b",
+                           "C:\\a|b", "\"rel\"\\x"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(platform::HostPathFromAnsi(path), "");
+    EXPECT_EQ(win::GetFileAttributesA(path), win::INVALID_FILE_ATTRIBUTES);
+  }
+}
+
 TEST_F(PrefixTest, ReplaceFileAtomically) {
   std::string file = drive_ + "/f.txt";
   EXPECT_TRUE(platform::ReplaceFileAtomically(file, "one"));
