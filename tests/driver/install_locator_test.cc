@@ -37,7 +37,9 @@ TEST(FindOldInstallationTest, AcceptsOnlyProductVersionsStartingWith5) {
     prefix.InstallOldProgram("C:\\A\\B\\prog.exe", c.version);
     Found found = Locate();
     EXPECT_EQ(found.ok, c.found);
-    if (c.found) EXPECT_EQ(found.dir, "C:\\A\\B\\");
+    if (c.found) {
+      EXPECT_EQ(found.dir, "C:\\A\\B\\");
+    }
   }
 }
 
@@ -121,12 +123,12 @@ TEST(FindOldInstallationTest, ValueLongerThanTheBufferIsRefused) {
 
 TEST(FileVersionInfoTest, ReadsTranslationAndProductVersion) {
   TestPrefix prefix;
-  pegen::PeSpec spec;
-  spec.productVersion = "5.3.2.1";
-  spec.language = 0x0409;
-  spec.codePage = 0x04B0;
-  spec.pe32plus = true;
-  prefix.WriteFile("C:\\p.exe", pegen::BuildPe(spec));
+  pegen::PeSpec pe;
+  pe.productVersion = "5.3.2.1";
+  pe.language = 0x0409;
+  pe.codePage = 0x04B0;
+  pe.pe32plus = true;
+  prefix.WriteFile("C:\\p.exe", pegen::BuildPe(pe));
   FileVersionInfo info("C:\\p.exe");
   EXPECT_STREQ(info.Translation(), "040904b0");
   EXPECT_EQ(info.ProductVersion(), "5.3.2.1");

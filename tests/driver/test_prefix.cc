@@ -43,10 +43,10 @@ void TestPrefix::WriteRegistry(bool hasKey, const std::string& keyLines, bool wi
 }
 
 void TestPrefix::InstallOldProgram(const std::string& windowsPath, const std::string& productVersion) const {
-  pegen::PeSpec spec;
-  spec.productVersion = productVersion;
-  spec.withVersionResource = !productVersion.empty();
-  WriteFile(windowsPath, pegen::BuildPe(spec));
+  pegen::PeSpec pe;
+  pe.productVersion = productVersion;
+  pe.withVersionResource = !productVersion.empty();
+  WriteFile(windowsPath, pegen::BuildPe(pe));
   WriteRegistry(true, "\"Path\"=" + RegString(windowsPath) + "\n");
 }
 

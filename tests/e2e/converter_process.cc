@@ -33,15 +33,15 @@ std::string ReadAllFrom(FILE* file) {
 }
 
 // In the child: environment, folder, output files; then exec. Never returns.
-[[noreturn]] void ExecConverter(const ProcessSpec& spec, int outFd, int errFd, bool nullStdin) {
+[[noreturn]] void ExecConverter(const ProcessSpec& job, int outFd, int errFd, bool nullStdin) {
   std::string program = ConverterPath();  // before the folder changes
-  for (const auto& [name, value] : spec.env) {
+  for (const auto& [name, value] : job.env) {
     if (value.empty())
       unsetenv(name.c_str());
     else
       setenv(name.c_str(), value.c_str(), 1);
   }
-  if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) _exit(126);
+  if (!job.cwd.empty() && chdir(job.cwd.c_str()) != 0) _exit(126);
   if (nullStdin) {
     int in = open("/dev/null", O_RDONLY);
     dup2(in, STDIN_FILENO);
@@ -49,7 +49,7 @@ std::string ReadAllFrom(FILE* file) {
   dup2(outFd, STDOUT_FILENO);
   dup2(errFd, STDERR_FILENO);
   std::vector<char*> argv{program.data()};
-  std::vector<std::string> args = spec.args;
+  std::vector<std::string> args = job.args;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   execv(program.c_str(), argv.data());
@@ -84,14 +84,14 @@ void Finish(pid_t pid, ProcessResult* result, int waited) {
 
 std::string ConverterPath() { return testing_support::BuildDir() + "/vorlake-upgrade"; }
 
-ProcessResult RunConverter(const ProcessSpec& spec) {
+ProcessResult RunConverter(const ProcessSpec& job) {
   ProcessResult result;
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   pid_t pid = fork();
   if (pid == 0) {
     setsid();  // no controlling terminal: nobody can answer a message box
-    ExecConverter(spec, fileno(out), fileno(err), true);
+    ExecConverter(job, fileno(out), fileno(err), true);
   }
   Finish(pid, &result, 0);
   result.out = ReadAllFrom(out);
@@ -99,14 +99,14 @@ ProcessResult RunConverter(const ProcessSpec& spec) {
   return result;
 }
 
-ProcessResult RunConverterOnTerminal(const ProcessSpec& spec, const std::string& prompt,
+ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& prompt,
                                      const std::function<std::string()>& onPrompt) {
   ProcessResult result;
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid == 0) ExecConverter(spec, fileno(out), fileno(err), false);
+  if (pid == 0) ExecConverter(job, fileno(out), fileno(err), false);
   size_t seen = 0;  // prompts already answered
   int waited = 0;
   for (; waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {

@@ -29,13 +29,13 @@ struct ProcessSpec {
 
 // Runs the converter in a new session without a controlling terminal, with
 // stdin from /dev/null.
-ProcessResult RunConverter(const ProcessSpec& spec);
+ProcessResult RunConverter(const ProcessSpec& job);
 
 // Runs the converter with a pseudo-terminal as its controlling terminal
 // (stdout and stderr still go to pipes). Each time `prompt` appears on the
 // terminal, onPrompt is called and its result typed in; the run goes on
 // until the child exits.
-ProcessResult RunConverterOnTerminal(const ProcessSpec& spec, const std::string& prompt,
+ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& prompt,
                                      const std::function<std::string()>& onPrompt);
 
 // A process that holds the named mutex until Release() or destruction.

@@ -56,15 +56,15 @@ class UpgradeRunTest : public ::testing::Test {
 
   // The child sees only this prefix and this lock folder, in the default
   // (code page 936) locale.
-  ProcessSpec Spec(std::vector<std::string> args) const {
-    ProcessSpec spec;
-    spec.args = std::move(args);
-    spec.cwd = cwd();
-    spec.env = {{"WINEPREFIX", prefix()}, {"XDG_RUNTIME_DIR", runtime()}, {"TMPDIR", runtime()},
+  ProcessSpec Job(std::vector<std::string> args) const {
+    ProcessSpec job;
+    job.args = std::move(args);
+    job.cwd = cwd();
+    job.env = {{"WINEPREFIX", prefix()}, {"XDG_RUNTIME_DIR", runtime()}, {"TMPDIR", runtime()},
                 {"HOME", dir_.Join("home")}, {"LANG", ""}, {"LC_ALL", ""}, {"LC_CTYPE", ""}};
-    return spec;
+    return job;
   }
-  ProcessSpec Spec() const { return Spec({options_.newInstallDir}); }
+  ProcessSpec Job() const { return Job({options_.newInstallDir}); }
 
   TreeChanges Changes() const { return Compare(before_, Snapshot(prefix())); }
 
@@ -133,7 +133,7 @@ void ExpectQuietExit(const ProcessResult& result) {
 
 TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
   Generate();
-  ProcessResult result = RunConverter(Spec());
+  ProcessResult result = RunConverter(Job());
   ExpectQuietExit(result);
   ExpectCreatedExactly(ExpectedCreated(), result.err);
   ExpectCopiesMade(Snapshot(prefix()));
@@ -141,7 +141,7 @@ TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
 
 TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   std::string db = NewFile("Program/history.mdb");
   auto kindCount = [&](int kind) {
     return QueryCount(db, "select count(*) from TransferTask where F0 = " + std::to_string(kind));
@@ -169,7 +169,7 @@ TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
 
 TEST_F(UpgradeRunTest, SettingsReachTheNewIniAndDsConfig) {
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
   for (const char* line : {"HttpProxy=Proxy0", "UseProxy=2", "ProxyCount=2", "Proxy0ProxyName=公司代理",
                            "Proxy1ProxyPort=1080", "BtUpDuration=2", "EMuleUpDuration=4", "NewTaskStartMode=1",
@@ -196,7 +196,7 @@ TEST_F(UpgradeRunTest, SettingsReachTheNewIniAndDsConfig) {
 
 TEST_F(UpgradeRunTest, CatalogHoldsHistoryAndSettingsFolders) {
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   std::string xml = testing_support::ReadFile(NewFile("Components/category/Category.xml"));
   for (std::string folder : summary_.folders) {
     if (folder.back() != '\\') folder += '\\';
@@ -208,11 +208,11 @@ TEST_F(UpgradeRunTest, CatalogHoldsHistoryAndSettingsFolders) {
 
 TEST_F(UpgradeRunTest, SecondRunDoesNothing) {
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   before_ = Snapshot(prefix());
   std::filesystem::remove_all(runtime());
   MakeDirs(runtime());
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   ExpectCreatedExactly({});
   EXPECT_TRUE(Snapshot(runtime()).empty());  // not even the mutex was made
 }
@@ -220,9 +220,9 @@ TEST_F(UpgradeRunTest, SecondRunDoesNothing) {
 // Also under a Chinese UTF-8 locale, whose ANSI code page is 936 too.
 TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
   Generate();
-  ProcessSpec spec = Spec({"C:\\Program", "Files", "(x86)\\Vorlake6"});
-  spec.env["LANG"] = "zh_CN.UTF-8";
-  ExpectQuietExit(RunConverter(spec));
+  ProcessSpec job = Job({"C:\\Program", "Files", "(x86)\\Vorlake6"});
+  job.env["LANG"] = "zh_CN.UTF-8";
+  ExpectQuietExit(RunConverter(job));
   ExpectCreatedExactly(ExpectedCreated());
   std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
   EXPECT_NE(ini.find(samplegen::Utf8ToGbk("Proxy0ProxyName=公司代理")), std::string::npos);
@@ -232,7 +232,7 @@ TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
   Generate();
   testing_support::WriteFile(prefix() + "/" + kNew + "Program/history.mdb", "existing");
   before_ = Snapshot(prefix());
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   ExpectCreatedExactly({});
   // The mutex would leave its lock file in the runtime folder.
   EXPECT_TRUE(Snapshot(runtime()).empty());
@@ -242,7 +242,7 @@ TEST_F(UpgradeRunTest, DatabaseFolderDoesNotCountAsDatabase) {
   Generate();
   MakeDirs(prefix() + "/" + kNew + "Program/history.mdb");
   before_ = Snapshot(prefix());
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   std::set<std::string> expected = ExpectedCreated();
   expected.erase(std::string(kNew) + "Program/history.mdb");
   ExpectCreatedExactly(expected);
@@ -265,7 +265,7 @@ TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
     options_.prefixDir = prefix();
     c.change(&options_);
     Generate();
-    ExpectQuietExit(RunConverter(Spec()));
+    ExpectQuietExit(RunConverter(Job()));
     ExpectCreatedExactly({});
   }
 }
@@ -273,7 +273,7 @@ TEST_F(UpgradeRunTest, WithoutVersion5InstallationNothingHappens) {
 TEST_F(UpgradeRunTest, WithoutHistoryNoDatabaseButCopies) {
   options_.history = false;
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   ExpectCreatedExactly(ExpectedCreated());
   ExpectCopiesMade(Snapshot(prefix()));
   // Without history the catalog holds only the settings' folders, in the
@@ -288,7 +288,7 @@ TEST_F(UpgradeRunTest, WithoutHistoryNoDatabaseButCopies) {
 TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {
   options_.settings = false;
   Generate();
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   ExpectCreatedExactly(ExpectedCreated());
   EXPECT_FALSE(Snapshot(prefix()).count(std::string(kNew) + "Components/category/Category.xml"));
 }
@@ -296,7 +296,7 @@ TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {
 TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
   Generate();
   std::string quoted = "\"" + options_.newInstallDir + "\"";
-  ExpectQuietExit(RunConverter(Spec({quoted})));
+  ExpectQuietExit(RunConverter(Job({quoted})));
   // Nothing reaches the real new folder; only the shared files, whose paths
   // do not start with the command line, are written.
   std::set<std::string> expected = {std::string(kShared) + "server.met", std::string(kShared) + "DSConfig.bin"};
@@ -308,10 +308,10 @@ TEST_F(UpgradeRunTest, QuotesBecomePartOfEveryNewPath) {
 
 TEST_F(UpgradeRunTest, NoOrEmptyArgumentDoesNothing) {
   Generate();
-  ProcessResult result = RunConverter(Spec({}));
+  ProcessResult result = RunConverter(Job({}));
   ExpectQuietExit(result);
   EXPECT_NE(result.err.find("usage"), std::string::npos);
-  ExpectQuietExit(RunConverter(Spec({""})));
+  ExpectQuietExit(RunConverter(Job({""})));
   ExpectCreatedExactly({});
   EXPECT_TRUE(Snapshot(runtime()).empty());
 }
@@ -320,7 +320,7 @@ TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
   Generate();
   MutexHolder holder(kMutexName, runtime());
   ASSERT_TRUE(holder.holding());
-  ExpectQuietExit(RunConverter(Spec()));
+  ExpectQuietExit(RunConverter(Job()));
   ExpectCreatedExactly({});
 }
 
@@ -328,7 +328,7 @@ TEST_F(UpgradeRunTest, RunningOldProgramCancelOnTerminal) {
   Generate();
   MutexHolder holder(kMutexName, runtime());
   ASSERT_TRUE(holder.holding());
-  ProcessResult result = RunConverterOnTerminal(Spec(), kCaption, [] { return std::string("c\n"); });
+  ProcessResult result = RunConverterOnTerminal(Job(), kCaption, [] { return std::string("c\n"); });
   ExpectQuietExit(result);
   EXPECT_NE(result.terminal.find(kMessageUtf8), std::string::npos) << result.terminal;
   ExpectCreatedExactly({});
@@ -339,7 +339,7 @@ TEST_F(UpgradeRunTest, RetryAsksAgainWhileHeldAndGoesOnOnceReleased) {
   MutexHolder holder(kMutexName, runtime());
   ASSERT_TRUE(holder.holding());
   int prompts = 0;
-  ProcessResult result = RunConverterOnTerminal(Spec(), kCaption, [&] {
+  ProcessResult result = RunConverterOnTerminal(Job(), kCaption, [&] {
     if (++prompts == 2) holder.Release();
     return std::string("r\n");
   });

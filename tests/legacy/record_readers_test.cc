@@ -364,7 +364,9 @@ TEST(CategoryRecordLoad, ReadsNameAndFolderAndFailsShort) {
     MemoryStream stream(bytes.substr(0, cut));
     legacy::CategoryRecord r;
     EXPECT_EQ(r.Load(&stream), cut == bytes.size()) << cut;
-    if (cut == bytes.size()) EXPECT_EQ(r.Folder, "D:\\Music");
+    if (cut == bytes.size()) {
+      EXPECT_EQ(r.Folder, "D:\\Music");
+    }
   }
 }
 

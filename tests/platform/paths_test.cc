@@ -41,8 +41,8 @@ class PrefixTest : public ::testing::Test {
 TEST_F(PrefixTest, PrefixFromEnvironment) {
   EXPECT_EQ(platform::PrefixDir(), dir_.path());
   ScopedEnv unset("WINEPREFIX", "", true);
-  ScopedEnv home("HOME", "/home/someone");
-  EXPECT_EQ(platform::PrefixDir(), "/home/someone/.wine");
+  ScopedEnv home("HOME", "/srv/someone");
+  EXPECT_EQ(platform::PrefixDir(), "/srv/someone/.wine");
 }
 
 TEST_F(PrefixTest, ResolvesDrivePaths) {

@@ -29,9 +29,9 @@ uint32_t U32(const void* p) {
 class VersionTest : public ::testing::TestWithParam<bool> {
  protected:
   // Writes the image and reads its block as a caller does.
-  std::vector<char> Load(const pegen::PeSpec& spec) {
+  std::vector<char> Load(const pegen::PeSpec& pe) {
     std::string path = dir_.Join("app.exe");
-    WriteFile(path, pegen::BuildPe(spec));
+    WriteFile(path, pegen::BuildPe(pe));
     win::DWORD handle = 7;
     win::DWORD size = win::GetFileVersionInfoSizeA(path.c_str(), &handle);
     EXPECT_EQ(handle, 0u);
@@ -48,9 +48,9 @@ class VersionTest : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(VersionTest, QueriesAsWindows) {
-  pegen::PeSpec spec;
-  spec.pe32plus = GetParam();
-  std::vector<char> data = Load(spec);
+  pegen::PeSpec pe;
+  pe.pe32plus = GetParam();
+  std::vector<char> data = Load(pe);
   ASSERT_GT(data.size(), 8u);
   size_t wLength = static_cast<unsigned char>(data[0]) | static_cast<unsigned char>(data[1]) << 8;
   EXPECT_EQ(data.size(), 2 * wLength + 4);
@@ -90,10 +90,10 @@ TEST_P(VersionTest, QueriesAsWindows) {
 INSTANTIATE_TEST_SUITE_P(Pe32AndPe32Plus, VersionTest, ::testing::Bool());
 
 TEST_F(VersionTest, TableKeyNeedNotMatchTranslation) {
-  pegen::PeSpec spec;
-  spec.stringTableKey = "040904B0";
-  spec.withTranslation = false;
-  std::vector<char> data = Load(spec);
+  pegen::PeSpec pe;
+  pe.stringTableKey = "040904B0";
+  pe.withTranslation = false;
+  std::vector<char> data = Load(pe);
   UINT len;
   EXPECT_EQ(Text(data, "\\StringFileInfo\\080403a8\\ProductVersion", &len), "<none>");
   EXPECT_EQ(Text(data, "\\StringFileInfo\\040904b0\\ProductVersion", &len), "5.9.1.100");
@@ -116,10 +116,10 @@ TEST_F(VersionTest, PicksTheUsersLanguage) {
     testing_support::ScopedEnv all("LC_ALL", "", true);
     testing_support::ScopedEnv messages("LC_MESSAGES", "", true);
     testing_support::ScopedEnv lang("LANG", c.lang);
-    pegen::PeSpec spec;
-    spec.language = c.first;
-    spec.moreLanguages = {c.more};
-    std::vector<char> data = Load(spec);
+    pegen::PeSpec pe;
+    pe.language = c.first;
+    pe.moreLanguages = {c.more};
+    std::vector<char> data = Load(pe);
     void* p = nullptr;
     UINT len = 0;
     ASSERT_TRUE(win::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &p, &len));
@@ -128,15 +128,15 @@ TEST_F(VersionTest, PicksTheUsersLanguage) {
 }
 
 TEST_F(VersionTest, FilesWithoutAVersionFailCleanly) {
-  pegen::PeSpec spec;
-  std::string image = pegen::BuildPe(spec);
+  pegen::PeSpec pe;
+  std::string image = pegen::BuildPe(pe);
   std::string noTypes = image;
   noTypes[kResourceStart + 16] = 24;  // the only type becomes a manifest
   std::string loop = image;
   loop[kResourceStart + 24 + 20] = 0;  // the name level points back at the root
-  spec.withVersionResource = false;
+  pe.withVersionResource = false;
   const std::pair<const char*, std::string> files[] = {
-      {"no resource", pegen::BuildPe(spec)},
+      {"no resource", pegen::BuildPe(pe)},
       {"no RT_VERSION", noTypes},
       {"loop", loop},
       {"text", "MZ this is not a program\r\n"},
@@ -159,9 +159,9 @@ TEST_F(VersionTest, FilesWithoutAVersionFailCleanly) {
 // comes out stays inside the block (the sanitizer build checks the reads).
 TEST(VersionResourceTest, DamagedImagesStayInBounds) {
   for (bool plus : {false, true}) {
-    pegen::PeSpec spec;
-    spec.pe32plus = plus;
-    const std::string image = pegen::BuildPe(spec);
+    pegen::PeSpec pe;
+    pe.pe32plus = plus;
+    const std::string image = pegen::BuildPe(pe);
     size_t offset, size;
     ASSERT_TRUE(platform::FindVersionBlock(image, &offset, &size));
     const size_t blockEnd = offset + size;

@@ -112,14 +112,14 @@ void VersionWords(const std::string& text, uint32_t* ms, uint32_t* ls) {
   *ls = (part[2] & 0xFFFF) << 16 | (part[3] & 0xFFFF);
 }
 
-std::string VersionBlock(const PeSpec& spec) {
-  const std::string& fileVersion = spec.fileVersion.empty() ? spec.productVersion : spec.fileVersion;
+std::string VersionBlock(const PeSpec& pe) {
+  const std::string& fileVersion = pe.fileVersion.empty() ? pe.productVersion : pe.fileVersion;
   Node root;
   root.key = u"VS_VERSION_INFO";
   root.type = 0;
   uint32_t fileMs, fileLs, productMs, productLs;
   VersionWords(fileVersion, &fileMs, &fileLs);
-  VersionWords(spec.productVersion, &productMs, &productLs);
+  VersionWords(pe.productVersion, &productMs, &productLs);
   for (uint32_t v : {kFixedInfoSignature, 0x00010000u, fileMs, fileLs, productMs, productLs,
                      0x3Fu /*flags mask*/, 0u /*flags*/, 0x00040004u /*NT, Win32*/,
                      1u /*application*/, 0u, 0u, 0u}) {
@@ -127,27 +127,27 @@ std::string VersionBlock(const PeSpec& spec) {
   }
   root.valueLength = static_cast<uint16_t>(root.value.size());
 
-  std::string tableKey = spec.stringTableKey;
+  std::string tableKey = pe.stringTableKey;
   if (tableKey.empty()) {
     char buf[9];
-    std::snprintf(buf, sizeof buf, "%04X%04X", spec.language, spec.codePage);
+    std::snprintf(buf, sizeof buf, "%04X%04X", pe.language, pe.codePage);
     tableKey = buf;
   }
   Node table;
   table.key = FromUtf8(tableKey);
   table.children.push_back(TextNode(u"FileVersion", FromUtf8(fileVersion)));
-  table.children.push_back(TextNode(u"ProductVersion", FromUtf8(spec.productVersion)));
+  table.children.push_back(TextNode(u"ProductVersion", FromUtf8(pe.productVersion)));
   Node strings;
   strings.key = u"StringFileInfo";
   strings.children.push_back(table);
   root.children.push_back(strings);
 
-  if (spec.withTranslation) {
+  if (pe.withTranslation) {
     Node var;
     var.key = u"Translation";
     var.type = 0;
-    Put16(var.value, spec.language);
-    Put16(var.value, spec.codePage);
+    Put16(var.value, pe.language);
+    Put16(var.value, pe.codePage);
     var.valueLength = 4;
     Node vars;
     vars.key = u"VarFileInfo";
@@ -165,9 +165,9 @@ void PutDirectoryHeader(std::string& out, uint16_t idEntries) {
 
 // The .rsrc section: type 16 -> name 1 -> languages (ascending) -> one data
 // entry and one block per language.
-std::string ResourceSection(const PeSpec& spec) {
-  std::vector<uint16_t> languages = spec.moreLanguages;
-  languages.push_back(spec.language);
+std::string ResourceSection(const PeSpec& pe) {
+  std::vector<uint16_t> languages = pe.moreLanguages;
+  languages.push_back(pe.language);
   std::sort(languages.begin(), languages.end());
   languages.erase(std::unique(languages.begin(), languages.end()), languages.end());
   const uint32_t n = static_cast<uint32_t>(languages.size());
@@ -189,7 +189,7 @@ std::string ResourceSection(const PeSpec& spec) {
     Put32(out, dataEntries + 16 * i);
   }
   for (uint32_t i = 0; i < n; ++i) {
-    PeSpec one = spec;
+    PeSpec one = pe;
     one.language = languages[i];
     blocks.push_back(VersionBlock(one));
     Put32(out, kSectionRva + blockAt);  // the data entry holds an RVA
@@ -207,11 +207,11 @@ std::string ResourceSection(const PeSpec& spec) {
 
 }  // namespace
 
-std::string BuildPe(const PeSpec& spec) {
-  std::string section = spec.withVersionResource ? ResourceSection(spec) : std::string(16, '\0');
+std::string BuildPe(const PeSpec& pe) {
+  std::string section = pe.withVersionResource ? ResourceSection(pe) : std::string(16, '\0');
   const uint32_t sectionRaw = AlignUp(static_cast<uint32_t>(section.size()), kFileAlignment);
   const uint32_t imageSize = kSectionRva + AlignUp(sectionRaw, kSectionAlignment);
-  const bool plus = spec.pe32plus;
+  const bool plus = pe.pe32plus;
 
   std::string out;
   // DOS header: the signature and where the PE header is; the rest stays 0.
@@ -261,12 +261,12 @@ std::string BuildPe(const PeSpec& spec) {
   Put32(out, 0);  // loader flags
   Put32(out, kDataDirectoryCount);
   for (uint32_t i = 0; i < kDataDirectoryCount; ++i) {
-    bool resource = i == kResourceDirectorySlot && spec.withVersionResource;
+    bool resource = i == kResourceDirectorySlot && pe.withVersionResource;
     Put32(out, resource ? kSectionRva : 0);
     Put32(out, resource ? static_cast<uint32_t>(section.size()) : 0);
   }
 
-  std::string name = spec.withVersionResource ? ".rsrc" : ".data";
+  std::string name = pe.withVersionResource ? ".rsrc" : ".data";
   name.resize(8, '\0');
   out += name;
   Put32(out, static_cast<uint32_t>(section.size()));  // virtual size

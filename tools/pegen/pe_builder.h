@@ -30,6 +30,6 @@ struct PeSpec {
 };
 
 // The bytes of the image file.
-std::string BuildPe(const PeSpec& spec);
+std::string BuildPe(const PeSpec& pe);
 
 }  // namespace pegen

@@ -33,31 +33,31 @@ bool Option(const char* arg, const char* name, std::string* value) {
 
 int main(int argc, char** argv) {
   if (argc < 3) return Usage();
-  pegen::PeSpec spec;
-  spec.productVersion = argv[2];
+  pegen::PeSpec pe;
+  pe.productVersion = argv[2];
   for (int i = 3; i < argc; ++i) {
     std::string v;
     if (std::strcmp(argv[i], "--pe32plus") == 0) {
-      spec.pe32plus = true;
+      pe.pe32plus = true;
     } else if (std::strcmp(argv[i], "--no-version") == 0) {
-      spec.withVersionResource = false;
+      pe.withVersionResource = false;
     } else if (std::strcmp(argv[i], "--no-translation") == 0) {
-      spec.withTranslation = false;
+      pe.withTranslation = false;
     } else if (Option(argv[i], "--language", &v)) {
-      spec.language = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
+      pe.language = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
     } else if (Option(argv[i], "--more-language", &v)) {
-      spec.moreLanguages.push_back(static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16)));
+      pe.moreLanguages.push_back(static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16)));
     } else if (Option(argv[i], "--codepage", &v)) {
-      spec.codePage = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
+      pe.codePage = static_cast<uint16_t>(std::strtoul(v.c_str(), nullptr, 16));
     } else if (Option(argv[i], "--table-key", &v)) {
-      spec.stringTableKey = v;
+      pe.stringTableKey = v;
     } else if (Option(argv[i], "--file-version", &v)) {
-      spec.fileVersion = v;
+      pe.fileVersion = v;
     } else {
       return Usage();
     }
   }
-  std::string image = pegen::BuildPe(spec);
+  std::string image = pegen::BuildPe(pe);
   std::ofstream out(argv[1], std::ios::binary);
   out.write(image.data(), static_cast<std::streamsize>(image.size()));
   out.close();

@@ -8,12 +8,12 @@
 namespace samplegen {
 
 bool WriteProgramFile(const std::string& hostPath, const std::string& productVersion, std::string* error) {
-  pegen::PeSpec spec;
-  spec.productVersion = productVersion;
+  pegen::PeSpec pe;
+  pe.productVersion = productVersion;
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(hostPath).parent_path(), ec);
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
-  std::string image = pegen::BuildPe(spec);
+  std::string image = pegen::BuildPe(pe);
   out.write(image.data(), static_cast<std::streamsize>(image.size()));
   out.close();
   if (out.good()) return true;
