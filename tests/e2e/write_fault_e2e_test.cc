@@ -1,0 +1,235 @@
+// Runs the conversion with every file write cut short after N bytes, for
+// every N that makes a difference up to the size of the largest file it
+// writes, and checks that each of the three files it replaces (the new
+// UserConfig.ini, DSConfig.bin, Category.xml) is afterwards either its old content or a complete file
+// that the fault-free run would agree with, and that the run still ends
+// with 0. Each run is a forked child, so every process-wide object of the
+// run starts fresh.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "cfb/com.h"
+#include "driver/upgrade_run.h"
+#include "platform/codepage.h"
+#include "platform/fault_injection.h"
+#include "platform/ini_document.h"
+#include "sample_installation.h"
+#include "test_support.h"
+
+namespace e2e {
+namespace {
+
+using testing_support::PathExists;
+using testing_support::ReadFile;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+constexpr unsigned kGbk = 936;  // the prefix's ANSI code page without a locale
+constexpr char kNew[] = "drive_c/Program Files (x86)/Vorlake6/";
+constexpr char kShared[] = "drive_c/Program Files (x86)/Common Files/Vorlake Network/VorlakeS/";
+
+using Streams = std::map<std::string, std::string>;
+using Snapshot = std::map<std::string, std::optional<std::string>>;  // path -> bytes, if any
+
+// Every stream of a compound file by path; nullopt when it does not open or
+// a stream cannot be read in full.
+std::optional<Streams> ReadStreams(const std::string& path) {
+  win::IStorage* root = nullptr;
+  if (cfb::OpenCompoundFile(path.c_str(), win::STGM_READ | win::STGM_SHARE_EXCLUSIVE, &root) !=
+      win::S_OK) {
+    return std::nullopt;
+  }
+  Streams streams;
+  bool ok = true;
+  std::function<void(win::IStorage*, const std::string&)> walk = [&](win::IStorage* s,
+                                                                      const std::string& at) {
+    win::IEnumSTATSTG* e = nullptr;
+    if (s->EnumElements(0, nullptr, 0, &e) != win::S_OK) {
+      ok = false;
+      return;
+    }
+    win::STATSTG st;
+    win::ULONG n = 0;
+    while (e->Next(1, &st, &n) == win::S_OK && n == 1) {
+      std::string name(st.pwcsName, st.pwcsName + std::char_traits<char16_t>::length(st.pwcsName));
+      const win::DWORD mode = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
+      if (st.type == win::STGTY_STORAGE) {
+        win::IStorage* child = nullptr;
+        if (s->OpenStorage(st.pwcsName, nullptr, mode, nullptr, 0, &child) == win::S_OK) {
+          walk(child, at + name + "/");
+          child->Release();
+        } else {
+          ok = false;
+        }
+      } else {
+        win::IStream* child = nullptr;
+        std::string bytes(static_cast<size_t>(st.cbSize), '\0');
+        win::ULONG got = 0;
+        if (s->OpenStream(st.pwcsName, nullptr, mode, 0, &child) != win::S_OK ||
+            child->Read(bytes.data(), static_cast<win::ULONG>(bytes.size()), &got) != win::S_OK ||
+            got != bytes.size()) {
+          ok = false;
+        }
+        if (child) child->Release();
+        streams[at + name] = bytes;
+      }
+      cfb::FreeName(st.pwcsName);
+    }
+    e->Release();
+  };
+  walk(root, "");
+  root->Release();
+  if (!ok) return std::nullopt;
+  return streams;
+}
+
+// Every key of an INI text with its value.
+std::map<std::string, std::string> IniValues(const std::string& text) {
+  platform::IniDocument<char> doc(text);
+  std::map<std::string, std::string> values;
+  for (const std::string& s : doc.SectionNames()) {
+    for (const std::string& k : doc.KeyNames(s)) values[s + "\n" + k] = doc.GetValue(s, k).value_or("");
+  }
+  return values;
+}
+
+class WriteFaultE2eTest : public ::testing::Test {
+ protected:
+  // Every run fsyncs each file it writes: on a memory file system when the
+  // machine has one, so thousands of runs stay quick.
+  static std::string FastTemp() {
+    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : testing::TempDir();
+  }
+
+  std::string prefix() const { return dir_.Join("prefix"); }
+  std::string Ini() const { return prefix() + "/" + kNew + "Profiles/UserConfig.ini"; }
+  std::string Xml() const { return prefix() + "/" + kNew + "Components/category/Category.xml"; }
+  std::string Store() const { return prefix() + "/" + kShared + "DSConfig.bin"; }
+
+  Snapshot Take() const {
+    Snapshot s;
+    for (const std::string& p : {Ini(), Xml(), Store()}) {
+      s[p] = PathExists(p) ? std::optional<std::string>(ReadFile(p)) : std::nullopt;
+    }
+    return s;
+  }
+
+  void Restore(const Snapshot& s) const {
+    for (const auto& [path, bytes] : s) {
+      if (bytes) WriteFile(path, *bytes);
+      else std::remove(path.c_str());
+    }
+  }
+
+  // One run in a child with writes cut after limit bytes; its exit status.
+  int RunWithFault(size_t limit) const {
+    pid_t pid = fork();
+    if (pid == 0) {
+      setenv("WINEPREFIX", prefix().c_str(), 1);
+      setenv("XDG_RUNTIME_DIR", dir_.Join("run").c_str(), 1);
+      setenv("HOME", dir_.Join("home").c_str(), 1);
+      unsetenv("LANG");
+      unsetenv("LC_ALL");
+      unsetenv("LC_CTYPE");
+      platform::SetWriteFaultForTesting(limit);
+      exit(RunUpgrade(options_.newInstallDir.c_str()));
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+  ScopedEnv tmp_{"TMPDIR", FastTemp()};
+  TempDir dir_;
+  samplegen::SampleOptions options_;
+};
+
+TEST_F(WriteFaultE2eTest, EveryCutLeavesOldOrCompleteFiles) {
+  // No history (the database is not among the replaced files, and its
+  // existence would end every later run at once) and nothing to copy.
+  options_.prefixDir = prefix();
+  options_.history = false;
+  options_.torrents = false;
+  options_.emule = false;
+  options_.serverList = false;
+  std::string error;
+  ASSERT_TRUE(samplegen::BuildSampleInstallation(options_, &error)) << error;
+  testing_support::MakeDirs(dir_.Join("run"));
+  // Old versions of all three, so that "unchanged" is a real file.
+  WriteFile(Ini(), "[Existing]\r\nkeep=1\r\n");
+  WriteFile(Xml(), "<old/>\n");
+  {
+    win::IStorage* root = nullptr;
+    ASSERT_EQ(cfb::CreateCompoundFile(Store().c_str(),
+                                      win::STGM_CREATE | win::STGM_READWRITE |
+                                          win::STGM_SHARE_EXCLUSIVE,
+                                      &root),
+              win::S_OK);
+    root->Release();
+  }
+  const Snapshot before = Take();
+  // The code page tables are built once per process, which is most of a
+  // run's work: built here, every child inherits them.
+  char16_t unit[4];
+  win::MultiByteToWideChar(kGbk, 0, "\xb5\x5d", 2, unit, 4);
+
+  ASSERT_EQ(RunWithFault(platform::kNoWriteFault), 0);
+  const Snapshot after = Take();
+  for (const auto& [path, bytes] : after) ASSERT_TRUE(bytes && *bytes != before.at(path)) << path;
+  const auto finalIni = IniValues(*after.at(Ini()));
+  const std::optional<Streams> finalStore = ReadStreams(Store());
+  ASSERT_TRUE(finalStore && !finalStore->empty());
+  // Every cut up to the size of the larger text file, which covers each
+  // INI rewrite and Category.xml byte by byte. Beyond it only DSConfig.bin
+  // is affected, and each of its saves is one write of whole 512-byte
+  // sectors: a cut inside a sector fails exactly the saves that a cut at
+  // its boundary fails, so the boundaries and their neighbours cover the
+  // rest.
+  std::set<size_t> cuts;
+  const size_t text = std::max(after.at(Ini())->size(), after.at(Xml())->size());
+  for (size_t n = 0; n <= text; ++n) cuts.insert(n);
+  for (size_t b = 512; b <= after.at(Store())->size(); b += 512) cuts.insert({b - 1, b, b + 1});
+  for (size_t n : cuts) {
+    Restore(before);
+    ASSERT_EQ(RunWithFault(n), 0) << "cut after " << n;
+    const Snapshot got = Take();
+    // Category.xml is written once: old or final.
+    ASSERT_TRUE(got.at(Xml()) == before.at(Xml()) || got.at(Xml()) == after.at(Xml())) << n;
+    // The INI is rewritten key by key: old, or every key it has carries its
+    // final value (a torn file would cut a line or lose its end).
+    if (got.at(Ini()) != before.at(Ini())) {
+      ASSERT_TRUE(got.at(Ini()));
+      for (const auto& [key, value] : IniValues(*got.at(Ini()))) {
+        auto it = finalIni.find(key);
+        ASSERT_TRUE(it != finalIni.end() && it->second == value) << n << ": " << key;
+      }
+    }
+    // DSConfig.bin is saved as its streams are written: old, or a file that
+    // opens and whose every stream holds its final value.
+    if (got.at(Store()) != before.at(Store())) {
+      const std::optional<Streams> streams = ReadStreams(Store());
+      ASSERT_TRUE(streams) << n;
+      for (const auto& [path, bytes] : *streams) {
+        auto it = finalStore->find(path);
+        ASSERT_TRUE(it != finalStore->end() && it->second == bytes) << n << ": " << path;
+      }
+    }
+  }
+  // With room for every file the result is the fault-free one.
+  EXPECT_EQ(Take().at(Xml()), after.at(Xml()));
+  EXPECT_EQ(IniValues(*Take().at(Ini())), finalIni);
+  EXPECT_EQ(ReadStreams(Store()), finalStore);
+}
+
+}  // namespace
+}  // namespace e2e
