@@ -27,6 +27,14 @@ fi
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=0:detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
 flags=(-rss_limit_mb=2048 -timeout=10 -print_final_stats=1)
+# With FUZZ_RUNS set, each target makes that many runs from a fixed seed
+# instead of running for SECONDS: the same inputs every time, so a check
+# that passed once passes again (CI uses this).
+if [ -n "${FUZZ_RUNS:-}" ]; then
+  budget=(-runs="$FUZZ_RUNS" -seed=1)
+else
+  budget=(-max_total_time="$seconds")
+fi
 status=0
 for t in "${targets[@]}"; do
   work="$build/corpus/$t"
@@ -40,7 +48,7 @@ for t in "${targets[@]}"; do
       continue
     fi
   fi
-  if "$build/$t" "${flags[@]}" -max_total_time="$seconds" -artifact_prefix="$artifacts/" \
+  if "$build/$t" "${flags[@]}" "${budget[@]}" -artifact_prefix="$artifacts/" \
       "$work" "fuzz/corpus/$t" >"$build/$t.log" 2>&1; then
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$build/$t.log" || true
   else
