@@ -264,7 +264,7 @@ win::HRESULT CompoundFile::Revert() {
   }
   if (!fresh) return win::STG_E_DOCFILECORRUPT;
   volume_ = std::move(volume);
-  for (auto& [name, child] : root_->children) DetachTree(*child);
+  for (const auto& child : root_->children) DetachTree(*child);
   root_->children = std::move(fresh->children);
   memcpy(root_->clsid, fresh->clsid, sizeof root_->clsid);
   root_->stateBits = fresh->stateBits;
@@ -283,7 +283,7 @@ void DropUnreadable(CompoundFile& file, Node& node) {
   while (!work.empty()) {
     Node* n = work.back();
     work.pop_back();
-    for (auto& [name, child] : n->children) {
+    for (const auto& child : n->children) {
       if (child->isStorage()) {
         work.push_back(child.get());
       } else if (file.Prepare(*child) != win::S_OK) {
@@ -339,6 +339,7 @@ win::HRESULT CompoundFile::Save() {
     std::vector<uint8_t>().swap(node->data);
     node->extent.reset();
   }
+  fresh->DropDirectory();  // the tree in memory is already the saved one
   volume_ = std::move(fresh);
   close(fd_);
   fd_ = tfd;

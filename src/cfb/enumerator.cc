@@ -12,7 +12,7 @@ class Enumerator final : public win::IEnumSTATSTG {
  public:
   explicit Enumerator(const Node& storage) {
     items_.reserve(storage.children.size());
-    for (const auto& [name, child] : storage.children) items_.push_back(child);
+    for (const auto& child : storage.children) items_.push_back(child);
   }
 
   win::ULONG AddRef() override { return ++refs_; }

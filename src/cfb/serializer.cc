@@ -56,7 +56,7 @@ std::vector<Item> Flatten(Node& root) {
     Node* n = items[i].node;
     if (!n->isStorage() || n->children.empty()) continue;
     uint32_t first = static_cast<uint32_t>(items.size());
-    for (auto& [name, child] : n->children) {
+    for (const auto& child : n->children) {
       Item item;
       item.node = child.get();
       items.push_back(item);

@@ -102,10 +102,9 @@ class StorageObject final : public win::IStorage {
     if (hr != win::S_OK) return hr;
     if (node_->detached) return kStgReverted;
     if (!CanWrite()) return win::STG_E_ACCESSDENIED;
-    auto it = node_->children.find(key);
-    if (it == node_->children.end()) return win::STG_E_FILENOTFOUND;
-    DetachTree(*it->second);
-    node_->children.erase(it);
+    std::shared_ptr<Node> gone = node_->children.Remove(key);
+    if (!gone) return win::STG_E_FILENOTFOUND;
+    DetachTree(*gone);
     file_->MarkDirty();
     return win::S_OK;
   }
@@ -136,12 +135,10 @@ class StorageObject final : public win::IStorage {
     if (hr != win::S_OK) return hr;
     if (node_->detached) return kStgReverted;
     if ((mode & 3) == 3) return win::STG_E_INVALIDFLAG;
-    auto it = node_->children.find(key);
-    if (it == node_->children.end() || it->second->isStorage() != storage) {
-      return win::STG_E_FILENOTFOUND;
-    }
+    std::shared_ptr<Node> child = node_->children.Find(key);
+    if (!child || child->isStorage() != storage) return win::STG_E_FILENOTFOUND;
     if (Writes(mode) && !CanWrite()) return win::STG_E_ACCESSDENIED;
-    *out = it->second;
+    *out = std::move(child);
     return win::S_OK;
   }
 
@@ -156,17 +153,15 @@ class StorageObject final : public win::IStorage {
     if ((mode & 3) == 3) return win::STG_E_INVALIDFLAG;
     if (!CanWrite()) return win::STG_E_ACCESSDENIED;
     try {
-      auto it = node_->children.find(key);
-      if (it != node_->children.end()) {
+      if (node_->children.Find(key)) {
         if (!(mode & win::STGM_CREATE)) return win::STG_E_FILEALREADYEXISTS;
-        DetachTree(*it->second);
-        node_->children.erase(it);
+        DetachTree(*node_->children.Remove(key));
       }
       auto node = std::make_shared<Node>();
       node->name = key;
       node->type = type;
       if (type == kTypeStorage) node->ctime = node->mtime = FileTimeNow();
-      node_->children.emplace(key, node);
+      node_->children.Insert(node);
       file_->MarkDirty();
       *out = std::move(node);
     } catch (const std::bad_alloc&) {

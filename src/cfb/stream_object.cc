@@ -13,6 +13,10 @@ class StreamObject final : public win::IStream {
  public:
   StreamObject(std::shared_ptr<CompoundFile> file, std::shared_ptr<Node> node, win::DWORD mode)
       : file_(std::move(file)), node_(std::move(node)), mode_(mode) {}
+  // The located chain is let go with the handle and found again on the next
+  // open: kept for every stream ever read, the chains of a large history
+  // would cost as much memory as its whole tree.
+  ~StreamObject() override { node_->extent.reset(); }
 
   win::ULONG AddRef() override { return ++refs_; }
   win::ULONG Release() override {

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cfb/format.h"
@@ -16,7 +16,35 @@
 namespace cfb {
 
 struct Node;
-using NodeMap = std::map<std::u16string, std::shared_ptr<Node>, NameLess>;
+
+// A storage's children, sorted in directory order. A sorted vector, not a
+// map: a large history holds a hundred thousand elements, and a map node
+// with a second copy of each name would cost more than the element itself.
+// Adding a child moves the ones after it, which is cheap at the sizes that
+// are written and free when names come in order.
+class Children {
+ public:
+  using List = std::vector<std::shared_ptr<Node>>;
+  List::const_iterator begin() const { return items_.begin(); }
+  List::const_iterator end() const { return items_.end(); }
+  size_t size() const { return items_.size(); }
+  bool empty() const { return items_.empty(); }
+
+  // The child whose name equals name in directory order, or nullptr.
+  std::shared_ptr<Node> Find(std::u16string_view name) const;
+  // Takes that child out and returns it, or nullptr.
+  std::shared_ptr<Node> Remove(std::u16string_view name);
+  // Adds a child whose name no other child has.
+  void Insert(std::shared_ptr<Node> node);
+
+  // Bulk loading: Append in any order, then Sort once. Of children with
+  // equal names, the one appended first is kept.
+  void Append(std::shared_ptr<Node> node) { items_.push_back(std::move(node)); }
+  void Sort();
+
+ private:
+  List items_;
+};
 
 struct Node {
   std::u16string name;
@@ -29,7 +57,7 @@ struct Node {
   bool detached = false;
 
   // Storages: the children, in directory order.
-  NodeMap children;
+  Children children;
 
   // Streams: the length, and where the bytes are. A resident stream holds
   // them in data; otherwise they are at start in the file being read, and
@@ -47,7 +75,7 @@ struct Node {
 // whatever the links say (cycles, an entry reachable twice, a storage that
 // contains itself), and the red-black colours are not looked at. Of two
 // entries with names equal in directory order, the first reached is kept.
-// The volume's entries are used up.
+// The volume's copy of the directory is freed afterwards.
 std::shared_ptr<Node> BuildTree(Volume& volume);
 
 // Marks a subtree as gone, so that handles still open on it fail.

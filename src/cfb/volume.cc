@@ -40,7 +40,7 @@ win::HRESULT Volume::Load(int fd) {
   sectorCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, kMaxRegSect));
   LoadFat(h);
   if (!LoadDirectory(Get32(h + kHdrFirstDirSector))) return win::STG_E_DOCFILECORRUPT;
-  const DirEntry& root = entries_[0];
+  const DirEntry root = Entry(0);
   if (root.type != kTypeRoot) return win::STG_E_DOCFILECORRUPT;
   // The mini stream is whatever the root's chain holds: its recorded size
   // may overstate what the mini FAT uses, so the chain, not the size, counts.
@@ -142,36 +142,38 @@ bool Volume::LoadDirectory(uint32_t first) {
   dir.size = static_cast<uint64_t>(dir.chain.size()) << shift_;
   // Read in pieces, so that runs of adjacent sectors cost one call each.
   constexpr uint64_t kPiece = 1 << 20;
-  std::vector<uint8_t> buf;
-  entries_.reserve(dir.size / kDirEntrySize);
+  directory_.resize(static_cast<size_t>(dir.size));
   for (uint64_t at = 0; at < dir.size; at += kPiece) {
     size_t n = static_cast<size_t>(std::min(kPiece, dir.size - at));
-    buf.resize(n);
-    if (!Read(dir, at, buf.data(), n)) break;
-    for (size_t off = 0; off + kDirEntrySize <= n; off += kDirEntrySize) {
-      const uint8_t* e = buf.data() + off;
-      DirEntry d;
-      d.type = e[kDirType];
-      if (d.type == kTypeStorage || d.type == kTypeStream || d.type == kTypeRoot) {
-        d.name = DecodeName(e);
-        d.left = Get32(e + kDirLeft);
-        d.right = Get32(e + kDirRight);
-        d.child = Get32(e + kDirChild);
-        memcpy(d.clsid, e + kDirClsid, sizeof d.clsid);
-        d.stateBits = Get32(e + kDirStateBits);
-        d.ctime = Get64(e + kDirCreationTime);
-        d.mtime = Get64(e + kDirModifiedTime);
-        d.start = Get32(e + kDirStart);
-        d.size = Get64(e + kDirSize);
-        // Version 3 has a 32-bit size; writers left garbage in the high half.
-        if (major_ < 4) d.size &= 0xFFFFFFFFu;
-      } else {
-        d.type = kTypeUnused;
-      }
-      entries_.push_back(std::move(d));
+    if (!Read(dir, at, directory_.data() + at, n)) {
+      directory_.resize(static_cast<size_t>(at));
+      break;
     }
   }
-  return !entries_.empty();
+  return entryCount() > 0;
+}
+
+DirEntry Volume::Entry(uint32_t i) const {
+  const uint8_t* e = directory_.data() + static_cast<size_t>(i) * kDirEntrySize;
+  DirEntry d;
+  d.type = e[kDirType];
+  if (d.type != kTypeStorage && d.type != kTypeStream && d.type != kTypeRoot) {
+    d.type = kTypeUnused;
+    return d;
+  }
+  d.name = DecodeName(e);
+  d.left = Get32(e + kDirLeft);
+  d.right = Get32(e + kDirRight);
+  d.child = Get32(e + kDirChild);
+  memcpy(d.clsid, e + kDirClsid, sizeof d.clsid);
+  d.stateBits = Get32(e + kDirStateBits);
+  d.ctime = Get64(e + kDirCreationTime);
+  d.mtime = Get64(e + kDirModifiedTime);
+  d.start = Get32(e + kDirStart);
+  d.size = Get64(e + kDirSize);
+  // Version 3 has a 32-bit size; writers left garbage in the high half.
+  if (major_ < 4) d.size &= 0xFFFFFFFFu;
+  return d;
 }
 
 bool Volume::Follow(const std::vector<uint32_t>& table, uint32_t limit, uint32_t start,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cfb/format.h"
 #include "platform/win_types.h"
 
 namespace cfb {
@@ -46,9 +47,12 @@ class Volume {
 
   uint16_t majorVersion() const { return major_; }
   uint32_t sectorSize() const { return 1u << shift_; }
-  // The directory entries read at open, handed over once (the tree built
-  // from them takes their names instead of copying them).
-  std::vector<DirEntry> TakeEntries() { return std::move(entries_); }
+  // The directory entries read at open, kept as stored (128 bytes each,
+  // less than decoded ones) until the tree is built from them.
+  uint32_t entryCount() const { return static_cast<uint32_t>(directory_.size() / kDirEntrySize); }
+  // Entry i decoded; an entry of no known type comes back as kTypeUnused.
+  DirEntry Entry(uint32_t i) const;
+  void DropDirectory() { std::vector<uint8_t>().swap(directory_); }
 
   // The extent of a stream entry's bytes; false when its chain is broken,
   // loops or is too short for its size.
@@ -81,7 +85,7 @@ class Volume {
   std::vector<uint32_t> miniFat_;
   std::vector<uint32_t> miniStreamChain_;  // regular sectors holding the mini stream
   uint32_t miniSectorCount_ = 0;           // mini sectors the mini stream can hold
-  std::vector<DirEntry> entries_;
+  std::vector<uint8_t> directory_;
   // Per-sector marks for cycle detection: a sector is on the current chain
   // when its mark equals the current generation.
   mutable std::vector<uint32_t> marks_;
