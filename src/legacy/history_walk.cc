@@ -9,15 +9,30 @@
 #include "dblayer/shared_database.h"
 #include "dblayer/text_conversion.h"
 #include "legacy/category_record.h"
-#include "legacy/com_ref.h"
 #include "legacy/history_converter.h"
 #include "platform/codepage.h"
+#include "platform/com_ref.h"
 #include "platform/report.h"
 #include "platform/storage.h"
 #include "taskdb/container_record.h"
 
 namespace legacy {
 namespace {
+
+// Owns a name from STATSTG and frees it with CoTaskMemFree.
+class ElementName {
+ public:
+  explicit ElementName(char16_t* name) : name_(name) {}
+  ~ElementName() { win::CoTaskMemFree(name_); }
+  ElementName(const ElementName&) = delete;
+  ElementName& operator=(const ElementName&) = delete;
+
+  const char16_t* get() const { return name_ ? name_ : u""; }
+
+ private:
+  char16_t* name_;
+};
+
 
 // The old file and its two top storages are opened transacted and never
 // committed, so nothing the walk does can change them; everything below is
@@ -125,7 +140,7 @@ void MakeContainerIfDue(CategoryState& state) {
 bool HistoryConverter::ConvertHistory(const char* ansiPath) {
   if (ansiPath == nullptr) return false;
   const std::u16string path = AnsiPathToWide(ansiPath);
-  ComRef<win::IStorage> root;
+  win::ComRef<win::IStorage> root;
   if (win::FAILED(win::StgOpenStorage(path.c_str(), nullptr, kTopMode, nullptr, 0, root.out())) ||
       !root) {
     platform::ReportNote(std::string("history not converted: cannot open ") + ansiPath);
@@ -134,8 +149,8 @@ bool HistoryConverter::ConvertHistory(const char* ansiPath) {
   HistoryTransaction transaction;
   // Declared in this order so that they are released History first, then
   // RunTasks, then the root.
-  ComRef<win::IStorage> runTasks;
-  ComRef<win::IStorage> history;
+  win::ComRef<win::IStorage> runTasks;
+  win::ComRef<win::IStorage> history;
   if (win::SUCCEEDED(root->OpenStorage(kRunTasks, nullptr, kTopMode, nullptr, 0, runTasks.out())) &&
       runTasks)
     ConvertRunTasks(runTasks.get());
@@ -146,7 +161,7 @@ bool HistoryConverter::ConvertHistory(const char* ansiPath) {
 }
 
 bool HistoryConverter::ConvertRunTasks(win::IStorage* storage) {
-  ComRef<win::IEnumSTATSTG> elements;
+  win::ComRef<win::IEnumSTATSTG> elements;
   if (win::FAILED(storage->EnumElements(0, nullptr, 0, elements.out())) || !elements) return true;
   for (;;) {
     win::STATSTG stat{};
@@ -154,7 +169,7 @@ bool HistoryConverter::ConvertRunTasks(win::IStorage* storage) {
     if (win::FAILED(elements->Next(1, &stat, &fetched)) || fetched != 1) break;
     const ElementName name(stat.pwcsName);
     if (stat.type != win::STGTY_STREAM) continue;
-    ComRef<win::IStream> stream;
+    win::ComRef<win::IStream> stream;
     if (win::SUCCEEDED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) && stream)
       ConvertTaskStream(stream.get(), name.get(), true, kNoContainer, "RunTasks");
   }
@@ -176,7 +191,7 @@ bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std:
     }
   }
 
-  ComRef<win::IEnumSTATSTG> elements;
+  win::ComRef<win::IEnumSTATSTG> elements;
   if (win::FAILED(storage->EnumElements(0, nullptr, 0, elements.out())) || !elements) return true;
   for (;;) {
     win::STATSTG stat{};
@@ -186,19 +201,19 @@ bool HistoryConverter::ConvertCategoryStorage(win::IStorage* storage, const std:
 
     if (stat.type == win::STGTY_STORAGE) {
       // A nested category starts afresh: it never inherits this container.
-      ComRef<win::IStorage> child;
+      win::ComRef<win::IStorage> child;
       if (win::SUCCEEDED(storage->OpenStorage(name.get(), nullptr, kInnerMode, nullptr, 0,
                                               child.out())) &&
           child)
         ConvertCategoryStorage(child.get(), path + "/" + ReportName(name.get()), depth + 1);
     } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kTaskPrefix)) {
       MakeContainerIfDue(state);
-      ComRef<win::IStream> stream;
+      win::ComRef<win::IStream> stream;
       if (win::SUCCEEDED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) &&
           stream)
         ConvertTaskStream(stream.get(), name.get(), state.inHistory, state.parentContainerId, path);
     } else if (stat.type == win::STGTY_STREAM && StartsWith(name.get(), kCategoryPrefix)) {
-      ComRef<win::IStream> stream;
+      win::ComRef<win::IStream> stream;
       if (win::FAILED(storage->OpenStream(name.get(), nullptr, kInnerMode, 0, stream.out())) ||
           !stream)
         continue;

@@ -103,7 +103,7 @@ void DsConfigStore::CloseAll() {
 
 bool DsConfigStore::OpenExistingFile(const char16_t* path, win::DWORD mode) {
   CloseAll();
-  ComHolder<win::IStorage> root;
+  win::ComRef<win::IStorage> root;
   if (!Record(win::StgOpenStorage(path, nullptr, mode, nullptr, 0, root.out()))) return false;
   storages_.push_back(std::move(root));
   SetFileName(path);
@@ -112,7 +112,7 @@ bool DsConfigStore::OpenExistingFile(const char16_t* path, win::DWORD mode) {
 
 bool DsConfigStore::CreateNewFile(const char16_t* path, win::DWORD mode) {
   CloseAll();
-  ComHolder<win::IStorage> root;
+  win::ComRef<win::IStorage> root;
   if (!Record(win::StgCreateDocfile(path, mode, 0, root.out()))) return false;
   storages_.push_back(std::move(root));
   SetFileName(path);
@@ -122,7 +122,7 @@ bool DsConfigStore::CreateNewFile(const char16_t* path, win::DWORD mode) {
 bool DsConfigStore::OpenChildStorage(const char16_t* name, win::DWORD mode) {
   win::IStorage* current = Current();
   if (!current) return Record(win::E_POINTER);
-  ComHolder<win::IStorage> child;
+  win::ComRef<win::IStorage> child;
   if (!Record(current->OpenStorage(name, nullptr, mode, nullptr, 0, child.out()))) return false;
   storages_.push_back(std::move(child));
   return true;
@@ -131,21 +131,21 @@ bool DsConfigStore::OpenChildStorage(const char16_t* name, win::DWORD mode) {
 bool DsConfigStore::CreateChildStorage(const char16_t* name, bool push, win::DWORD mode) {
   win::IStorage* current = Current();
   if (!current) return Record(win::E_POINTER);
-  ComHolder<win::IStorage> child;
+  win::ComRef<win::IStorage> child;
   if (!Record(current->CreateStorage(name, mode, 0, 0, child.out()))) return false;
   if (push) storages_.push_back(std::move(child));
   return true;
 }
 
 bool DsConfigStore::OpenValueStream(const char16_t* name, win::DWORD mode,
-                                    ComHolder<win::IStream>& stream) {
+                                    win::ComRef<win::IStream>& stream) {
   win::IStorage* current = Current();
   if (!current) return Record(win::E_POINTER);
   return Record(current->OpenStream(name, nullptr, mode, 0, stream.out()));
 }
 
 bool DsConfigStore::CreateValueStream(const char16_t* name, win::DWORD mode,
-                                      ComHolder<win::IStream>& stream) {
+                                      win::ComRef<win::IStream>& stream) {
   win::IStorage* current = Current();
   if (!current) return Record(win::E_POINTER);
   return Record(current->CreateStream(name, mode, 0, 0, stream.out()));
@@ -184,7 +184,7 @@ bool DsConfigStore::SetConfigValue(uint32_t id, win::VARIANT value) {
   char16_t name[16] = {};
   for (size_t i = 0; narrow[i]; ++i) name[i] = static_cast<char16_t>(narrow[i]);
 
-  ComHolder<win::IStream> stream;
+  win::ComRef<win::IStream> stream;
   if (!OpenValueStream(name, kOpenMode, stream) && !CreateValueStream(name, kCreateMode, stream))
     return false;
 

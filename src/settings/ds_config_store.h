@@ -10,7 +10,7 @@
 #include "platform/storage.h"
 #include "platform/variant.h"
 #include "platform/win_types.h"
-#include "settings/com_holder.h"
+#include "platform/com_ref.h"
 
 class DsConfigStore {
  public:
@@ -36,8 +36,8 @@ class DsConfigStore {
   bool CreateNewFile(const char16_t* path, win::DWORD mode);
   bool OpenChildStorage(const char16_t* name, win::DWORD mode);
   bool CreateChildStorage(const char16_t* name, bool push, win::DWORD mode);
-  bool OpenValueStream(const char16_t* name, win::DWORD mode, ComHolder<win::IStream>& stream);
-  bool CreateValueStream(const char16_t* name, win::DWORD mode, ComHolder<win::IStream>& stream);
+  bool OpenValueStream(const char16_t* name, win::DWORD mode, win::ComRef<win::IStream>& stream);
+  bool CreateValueStream(const char16_t* name, win::DWORD mode, win::ComRef<win::IStream>& stream);
 
   // Writes one value as the stream "Cfg%08X" of the identifier in the
   // current storage, replacing what it held. The caller keeps the value
@@ -58,7 +58,7 @@ class DsConfigStore {
   void SetFileName(const char16_t* path);
 
   win::BSTR fileName_ = nullptr;
-  std::vector<ComHolder<win::IStorage>> storages_;
+  std::vector<win::ComRef<win::IStorage>> storages_;
   win::HRESULT lastResult_ = win::S_OK;
   char16_t path_[kPathCapacity] = {};
 };

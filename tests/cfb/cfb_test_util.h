@@ -9,26 +9,12 @@
 #include <vector>
 
 #include "cfb/com.h"
+#include "platform/com_ref.h"
 
 namespace cfbtest {
 
-// Holds one COM reference.
 template <class T>
-class Ref {
- public:
-  Ref() = default;
-  ~Ref() { reset(); }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  T** out() { return reset(), &p_; }
-  T* get() const { return p_; }
-  T* operator->() const { return p_; }
-  explicit operator bool() const { return p_ != nullptr; }
-  void reset() { p_ ? (void)p_->Release() : (void)0, p_ = nullptr; }
-
- private:
-  T* p_ = nullptr;
-};
+using Ref = win::ComRef<T>;
 
 // A tree as path -> content; storages are paths ending in "/" with empty
 // content; an unreadable stream reads as "<error>".

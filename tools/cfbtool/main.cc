@@ -9,26 +9,12 @@
 #include <vector>
 
 #include "cfb/com.h"
+#include "platform/com_ref.h"
 
 namespace {
 
-// Releases a COM reference at the end of a scope.
 template <class T>
-class Ref {
- public:
-  Ref() = default;
-  ~Ref() {
-    if (p_) p_->Release();
-  }
-  Ref(const Ref&) = delete;
-  Ref& operator=(const Ref&) = delete;
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
+using Ref = win::ComRef<T>;
 
 std::string ToUtf8(const char16_t* s) {
   std::string out;

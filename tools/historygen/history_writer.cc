@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "cfb/com.h"
+#include "platform/com_ref.h"
 #include "history_builder.h"
 
 namespace historygen {
@@ -12,19 +13,8 @@ namespace {
 
 constexpr win::DWORD kCreateMode = win::STGM_CREATE | win::STGM_READWRITE | win::STGM_SHARE_EXCLUSIVE;
 
-// Holds one reference and drops it on every path.
-template <typename T>
-class Ref {
- public:
-  ~Ref() {
-    if (p_) p_->Release();
-  }
-  T** out() { return &p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
+template <class T>
+using Ref = win::ComRef<T>;
 
 // UTF-8 to UTF-16 for element names (the generator's names are well formed).
 std::u16string Utf16(const std::string& s) {
