@@ -95,11 +95,24 @@ template std::u16string_view TrimSpaces(std::u16string_view);
 
 unsigned ParseProfileInt(std::string_view value) {
   size_t i = 0;
+  while (i < value.size() && static_cast<unsigned char>(value[i]) <= ' ') ++i;
   bool negative = false;
   if (i < value.size() && (value[i] == '-' || value[i] == '+')) negative = value[i++] == '-';
+  uint32_t base = 10;
+  if (i + 1 < value.size() && value[i] == '0') {
+    const char mark = value[i + 1];
+    base = mark == 'x' ? 16 : mark == 'o' ? 8 : mark == 'b' ? 2 : 10;
+    if (base != 10) i += 2;
+  }
   uint32_t n = 0;
-  for (; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i) {
-    n = n * 10u + static_cast<uint32_t>(value[i] - '0');
+  for (; i < value.size(); ++i) {
+    const char c = value[i];
+    uint32_t digit = c >= '0' && c <= '9'   ? static_cast<uint32_t>(c - '0')
+                     : c >= 'A' && c <= 'Z' ? static_cast<uint32_t>(c - 'A' + 10)
+                     : c >= 'a' && c <= 'z' ? static_cast<uint32_t>(c - 'a' + 10)
+                                            : base;
+    if (digit >= base) break;
+    n = n * base + digit;
   }
   return negative ? 0u - n : n;
 }

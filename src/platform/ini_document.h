@@ -86,8 +86,11 @@ extern template class IniDocument<char16_t>;
 template <typename CharT>
 std::basic_string_view<CharT> TrimSpaces(std::basic_string_view<CharT> s);
 
-// GetPrivateProfileIntA's reading of a value: optional sign, decimal digits
-// up to the first other character, wrapping modulo 2^32; no digits gives 0.
+// GetPrivateProfileIntA's reading of a value, the system's string-to-integer
+// rule with the base taken from the text: control characters and spaces
+// skipped, an optional sign, then "0x", "0o" or "0b" (lower case) for base
+// 16, 8 or 2, else decimal; digits up to the first that does not fit the
+// base, wrapping modulo 2^32. No digits gives 0.
 unsigned ParseProfileInt(std::string_view value);
 
 }  // namespace platform

@@ -79,7 +79,9 @@ TEST(IniDocumentTest, ParsesIntegersAsWindows) {
     unsigned expected;
   } cases[] = {{"1", 1},          {"+1", 1},           {"-1", 0xFFFFFFFFu},
                {"42A", 42},       {"B42", 0},          {"4294967296", 0},
-               {"4294967297", 1}, {"-4294967297", 0xFFFFFFFFu}, {"0x10", 0}};
+               {"4294967297", 1}, {"-4294967297", 0xFFFFFFFFu}, {"0x10", 16},
+               {"-0x10", 0xFFFFFFF0u}, {"0X10", 0}, {"0o17", 15}, {"0b101", 5},
+               {"0x", 0},         {"0xFFFFFFFF1", 0xFFFFFFF1u}, {"019", 19}};
   for (const auto& c : cases) EXPECT_EQ(platform::ParseProfileInt(c.text), c.expected) << c.text;
 }
 
@@ -188,6 +190,7 @@ TEST_F(ProfileTest, ReadsIntegers) {
   WriteFile(ini, "[s]\r\nn= -1 \r\nhex=0x10\r\nempty=\r\nword=B42\r\n");
   EXPECT_EQ(win::GetPrivateProfileIntA("s", "n", 5, ini.c_str()), 0xFFFFFFFFu);
   EXPECT_EQ(win::GetPrivateProfileIntA("s", "word", 5, ini.c_str()), 0u);
+  EXPECT_EQ(win::GetPrivateProfileIntA("s", "hex", 5, ini.c_str()), 16u);
   EXPECT_EQ(win::GetPrivateProfileIntA("s", "empty", 5, ini.c_str()), 5u);
   EXPECT_EQ(win::GetPrivateProfileIntA("s", "none", 7, ini.c_str()), 7u);
   EXPECT_EQ(win::GetPrivateProfileIntA("s", "n", 7, Path("none.ini").c_str()), 7u);
