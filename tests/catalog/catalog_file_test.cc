@@ -57,6 +57,16 @@ TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
             1);  // nothing left beside the file
 }
 
+// Written as a text file: a line feed inside a path goes out as CR LF.
+TEST_F(CatalogFileTest, LineFeedInAPathIsWrittenAsCrLf) {
+  std::string folder = "D:\\a\nb";
+  CatalogManager::Instance().AddFolder(folder);
+  CatalogManager::Instance().SetDefaultFolder("C:\\\r\n");
+  CatalogManager::Instance().SaveToFile(kXmlPath);
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\a\r\nb\\\"/>"
+                                 "</zrCatalog><zrDefaultCatalog Path=\"C:\\\r\r\n\"/></zrCatalogManager>");
+}
+
 TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(CatalogManager::Instance().SaveToFile("C:\\Absent\\Components\\category\\Category.xml"));
