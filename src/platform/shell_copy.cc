@@ -203,6 +203,9 @@ int CopyOne(const std::string& source, const struct stat& st, const std::string&
     if (IsInside(source, target)) return DE_DESTSUBTREE;
     return CopyTree(source, target, 0);
   }
+  // A FIFO or a device has no end to copy (and a FIFO would hold the open
+  // until some writer came): only regular files are copied, as in folders.
+  if (!S_ISREG(st.st_mode)) return static_cast<int>(ERROR_ACCESS_DENIED);
   std::string target = destIsFolder ? dest + "/" + name : dest;
   size_t slash = target.rfind('/');
   if (slash != std::string::npos && slash > 0) {
