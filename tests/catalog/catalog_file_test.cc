@@ -102,6 +102,18 @@ TEST_F(CatalogFileTest, RebuildKeepsEarlierFoldersAndAddsTheList) {
                                  "<zrDefaultCatalog Path=\"D:\\A\"/></zrCatalogManager>");
 }
 
+// The list is read with room for 4094 characters, the default folder for
+// 1022: longer values arrive cut there.
+TEST_F(CatalogFileTest, RebuildCutsLongValues) {
+  const std::string list = "D:\\" + std::string(5000, 'a');
+  const std::string folder = "E:\\" + std::string(2000, 'b');
+  WriteOldIni("[NewTaskDir]\r\nnewtask=" + list + "\r\n[TaskDefaultSettings]\r\nDefaultFolder=" + folder + "\r\n");
+  RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"" + list.substr(0, 4094) +
+                           "\\\"/></zrCatalog><zrDefaultCatalog Path=\"" + folder.substr(0, 1022) +
+                           "\"/></zrCatalogManager>");
+}
+
 // In code page 936 each folder is converted to UTF-8 after the split.
 TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
   testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
