@@ -1,10 +1,29 @@
 // Writing the catalog out as Category.xml.
 
 #include <sstream>
+#include <string>
 
 #include "catalog/catalog_manager.h"
 #include "platform/file.h"
 #include "platform/paths.h"
+
+namespace {
+
+// Category.xml is written as a text file: the Windows runtime puts a
+// carriage return before every line feed it writes. The document itself
+// holds no line break; only a folder path that carries one (a damaged
+// category record of the old history) meets this.
+std::string AsTextFile(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
 
 // The file is replaced in one step, so a run that dies while writing leaves
 // the old file or the new one, never a half-written catalog. When the folder
@@ -16,6 +35,6 @@ bool CatalogManager::SaveToFile(const char* ansiPath) {
     return true;
   std::ostringstream text;
   document_->Write(text);
-  platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), text.str());
+  platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), AsTextFile(text.str()));
   return true;
 }

@@ -25,8 +25,8 @@ class CatalogManager {
   bool AddFolder(std::string& path);
   // Adds one "zrDefaultCatalog" element with the path as given. Always true.
   bool SetDefaultFolder(const std::string& path);
-  // Writes the whole document to the file (an ANSI Windows path), replacing
-  // it in one step. Nothing is written, and no folder made, when the file's
+  // Writes the whole document to the file (an ANSI Windows path) as a text
+  // file (a line feed becomes CR LF), replacing it in one step. Nothing is written, and no folder made, when the file's
   // folder is missing. Always true: the run does not look at the result.
   bool SaveToFile(const char* ansiPath);
 

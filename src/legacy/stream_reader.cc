@@ -127,7 +127,13 @@ bool ReadText(win::IStream* stream, std::string* text) {
   text->clear();
   uint32_t count;
   if (!ReadU32(stream, &count)) return false;
-  return ReadCounted(stream, count, text);
+  const bool complete = ReadCounted(stream, count, text);
+  // The old program kept its texts as C strings: a NUL among the bytes (a
+  // count that took in the terminator, say) ends the text there. Cutting it
+  // here lets every comparison, emptiness test and extension see the text
+  // that the new database gets.
+  text->resize(std::strlen(text->c_str()));
+  return complete;
 }
 
 bool ReadValue(win::IStream* stream, Variant* value) {

@@ -38,7 +38,8 @@ bool Skip(win::IStream* stream, size_t n);
 
 // A u32 byte count and that many bytes. The destination is emptied first.
 // The text grows only as its bytes arrive, so a count larger than the stream
-// fails without reserving the count.
+// fails without reserving the count. All the bytes are consumed, but the
+// text ends at the first NUL among them.
 bool ReadText(win::IStream* stream, std::string* text);
 
 // A u16 value type and its payload. A type the old format does not write

@@ -9,8 +9,9 @@
 //   it; otherwise the destination itself becomes the copy, as Windows does;
 // - a file goes inside an existing destination folder, else it is copied
 //   to the destination name, with missing folders on the way created.
-// Existing files are replaced, existing folders merged. All sources must
-// exist, or nothing at all is copied.
+// Existing files are replaced, existing folders merged; a copied file keeps
+// the source's last-write time. All sources must exist, or nothing at all is
+// copied.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -132,6 +133,12 @@ int CopyFile(const std::string& from, const std::string& to, const struct stat& 
     if (n == 0) break;
   }
   close(in);
+  // A copied file keeps its last-write time, as CopyFile keeps it; only
+  // the access time is the copy's own.
+  if (rc == 0) {
+    const struct timespec times[2] = {{0, UTIME_NOW}, fromStat.st_mtim};
+    if (futimens(out, times) != 0) rc = ErrorFromErrno(errno);
+  }
   if (close(out) != 0 && rc == 0) rc = ErrorFromErrno(errno);
   if (rc == 0 && rename(temp.c_str(), to.c_str()) != 0) rc = ErrorFromErrno(errno);
   if (rc != 0) unlink(temp.c_str());

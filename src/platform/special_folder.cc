@@ -13,7 +13,10 @@ namespace {
 // Folder ids carry flags (CSIDL_FLAG_CREATE and the like) in their high byte.
 constexpr int kCsidlMask = 0x00FF;
 constexpr char16_t kCurrentVersionKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr char16_t kCurrentVersionKey32[] =
+    u"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion";
 constexpr char16_t kDefaultProgramFiles[] = u"C:\\Program Files";
+constexpr char16_t kDefaultProgramFilesX86[] = u"C:\\Program Files (x86)";
 
 // The first non-empty text value of the given names, up to its first NUL.
 std::u16string ReadText(const platform::RegistryKey& key,
@@ -30,16 +33,27 @@ std::u16string ReadText(const platform::RegistryKey& key,
 
 // Read from the native key, not the 32-bit view: in a 64-bit prefix the
 // native key names the x86 folder explicitly, and that is the one a 32-bit
-// program is shown.
+// program is shown. The native "ProgramFilesDir" there is the 64-bit folder,
+// which a 32-bit program never gets: without the x86 value it is shown the
+// folder its own (Wow6432Node) view names, else the x86 folder's usual place.
 std::u16string ProgramFilesFolder() {
   std::u16string folder;
   platform::RegistryFile file;
-  if (platform::LoadMachineRegistry(&file)) {
+  const bool loaded = platform::LoadMachineRegistry(&file);
+  const bool win64 = loaded && file.arch == platform::RegistryArch::kWin64;
+  if (loaded) {
     const platform::RegistryKey* key =
         platform::FindKey(file.root, platform::SplitKeyPath(kCurrentVersionKey));
-    if (key != nullptr) folder = ReadText(*key, {u"ProgramFilesDir (x86)", u"ProgramFilesDir"});
+    if (key != nullptr) {
+      folder = win64 ? ReadText(*key, {u"ProgramFilesDir (x86)"})
+                     : ReadText(*key, {u"ProgramFilesDir (x86)", u"ProgramFilesDir"});
+    }
+    const platform::RegistryKey* view =
+        win64 ? platform::FindKey(file.root, platform::SplitKeyPath(kCurrentVersionKey32))
+              : nullptr;
+    if (folder.empty() && view != nullptr) folder = ReadText(*view, {u"ProgramFilesDir"});
   }
-  if (folder.empty()) folder = kDefaultProgramFiles;
+  if (folder.empty()) folder = win64 ? kDefaultProgramFilesX86 : kDefaultProgramFiles;
   // Callers append "\\..." to the folder; a stray backslash at the end of
   // the stored value (but not of a bare drive root) would double it.
   if (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();

@@ -57,6 +57,16 @@ TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
             1);  // nothing left beside the file
 }
 
+// Written as a text file: a line feed inside a path goes out as CR LF.
+TEST_F(CatalogFileTest, LineFeedInAPathIsWrittenAsCrLf) {
+  std::string folder = "D:\\a\nb";
+  CatalogManager::Instance().AddFolder(folder);
+  CatalogManager::Instance().SetDefaultFolder("C:\\\r\n");
+  CatalogManager::Instance().SaveToFile(kXmlPath);
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\a\r\nb\\\"/>"
+                                 "</zrCatalog><zrDefaultCatalog Path=\"C:\\\r\r\n\"/></zrCatalogManager>");
+}
+
 TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(CatalogManager::Instance().SaveToFile("C:\\Absent\\Components\\category\\Category.xml"));
@@ -90,6 +100,18 @@ TEST_F(CatalogFileTest, RebuildKeepsEarlierFoldersAndAddsTheList) {
                                  "<Catalog Path=\"D:\\A\\\"/><Catalog Path=\"d:\\a\\\"/><Catalog Path=\"E:\\Music\\\">"
                                  "<Catalog Path=\"E:\\Music\\Rock \\\"/></Catalog></zrCatalog>"
                                  "<zrDefaultCatalog Path=\"D:\\A\"/></zrCatalogManager>");
+}
+
+// The list is read with room for 4094 characters, the default folder for
+// 1022: longer values arrive cut there.
+TEST_F(CatalogFileTest, RebuildCutsLongValues) {
+  const std::string list = "D:\\" + std::string(5000, 'a');
+  const std::string folder = "E:\\" + std::string(2000, 'b');
+  WriteOldIni("[NewTaskDir]\r\nnewtask=" + list + "\r\n[TaskDefaultSettings]\r\nDefaultFolder=" + folder + "\r\n");
+  RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"" + list.substr(0, 4094) +
+                           "\\\"/></zrCatalog><zrDefaultCatalog Path=\"" + folder.substr(0, 1022) +
+                           "\"/></zrCatalogManager>");
 }
 
 // In code page 936 each folder is converted to UTF-8 after the split.

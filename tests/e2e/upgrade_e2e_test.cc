@@ -285,6 +285,39 @@ TEST_F(UpgradeRunTest, WithoutHistoryNoDatabaseButCopies) {
             "<zrDefaultCatalog Path=\"C:\\下载\\\"/></zrCatalogManager>");
 }
 
+// A copy whose source is missing creates nothing, not even its destination
+// folder; the other copies and steps still run. Without the new Profiles
+// folder the new settings cannot be written unless a copy made the folder.
+TEST_F(UpgradeRunTest, MissingCopySourcesCreateNothing) {
+  struct Case {
+    const char* name;
+    bool emule;
+    bool serverList;
+  };
+  for (const Case& c : {Case{"no sources at all", false, false}, Case{"only the eMule folder", true, true}}) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(prefix());
+    options_ = samplegen::SampleOptions();
+    options_.prefixDir = prefix();
+    options_.tasks = 10;
+    options_.torrents = false;
+    options_.emule = c.emule;
+    options_.serverList = c.serverList;
+    options_.newProfilesFolder = false;
+    Generate();
+    ExpectQuietExit(RunConverter(Job()));
+    std::set<std::string> expected = {std::string(kNew) + "Program/history.mdb",
+                                      std::string(kNew) + "Components/category/Category.xml",
+                                      std::string(kShared) + "DSConfig.bin"};
+    if (c.emule) {
+      expected.merge(ExpectedCopies());
+      expected.insert(std::string(kNew) + "Profiles");
+      expected.insert(std::string(kNew) + "Profiles/UserConfig.ini");
+    }
+    ExpectCreatedExactly(expected);
+  }
+}
+
 TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {
   options_.settings = false;
   Generate();

@@ -179,4 +179,33 @@ TEST_F(TaskConversion, OlderVersionsAndMissingProperty) {
   EXPECT_EQ(b.at("F609").text, std::string(2052, '\0'));
 }
 
+// The old texts are C strings: a NUL among a text's bytes ends the text for
+// every test made on it, not only for what reaches the database.
+TEST_F(TaskConversion, TextsEndAtTheirFirstNul) {
+  using std::string_literals::operator""s;
+  historygen::History history;
+  historygen::Storage& music = history.Tree().AddStorage("_ZRC0000000000000010");
+  music.AddCategory("\xD2\xF4\xC0\xD6\0"s, "D:\\Music\0junk"s);  // the terminator counted
+  auto generic = legacy_test::DistinctGeneric(10, 1);
+  generic.FileName = "a.txt\0.bak"s;
+  generic.F416 = "\0x"s;
+  generic.F417.clear();
+  generic.Properties.items = {historygen::Property::I4("NeedDrawUnopen\0"s, 3)};
+  music.Add(generic);
+  auto bt = legacy_test::DistinctBt(8, 2);
+  bt.F606 = "\0v606"s;
+  music.Add(bt);
+  ASSERT_TRUE(db.Convert(history));
+
+  ExpectColumns(db.OneRow("select * from TransferTask t join MetaTask m on t.ID = m.ID join "
+                          "GenericTask g on g.ID = t.ID"),
+      {{"F18", 0, "a.txt"}, {"F105", 0, "txt"}, {"F416", 0, ""}, {"F418", 0, nullptr},
+       {"F25", 3, nullptr}});
+  ExpectColumns(db.OneRow("select * from TransferTask t join BTTask b on t.ID = b.ID"),
+      {{"F18", 0, "bt-name"}, {"F606", 0, ""}});
+  EXPECT_EQ(db.OneRow("select ContainerName from Containers").at("ContainerName").text,
+            "音乐_old");
+  EXPECT_NE(db.CatalogXml().find("Path=\"D:\\Music\\\""), std::string::npos) << db.CatalogXml();
+}
+
 }  // namespace

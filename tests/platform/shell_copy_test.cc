@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -45,9 +47,15 @@ class ShellCopyTest : public ::testing::Test {
 };
 
 TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
+  // Copies keep the last-write time of their sources.
+  const struct timespec old[2] = {{0, UTIME_OMIT}, {1262304000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, (c_ + "/OLD/Profiles/Torrents/sub/b.torrent").c_str(), old, 0), 0);
   EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"), 0);
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "A");
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/sub/b.torrent"), "B");
+  struct stat st {};
+  ASSERT_EQ(stat((c_ + "/NEW/Profiles/Torrents/sub/b.torrent").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1262304000);
 }
 
 TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {

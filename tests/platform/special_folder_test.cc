@@ -45,11 +45,22 @@ TEST_F(SpecialFolderTest, ProgramFilesAsA32BitProgramSeesIt) {
   const std::string chinese = std::string(kHeader) + "#arch=win32\n" + kCurrentVersion +
                               "\"ProgramFilesDir\"=\"C:\\\\\\x7a0b\\x5e8f\"\n";
   const std::string noValue = std::string(kHeader) + kCurrentVersion + "\"Other\"=\"x\"\n";
+  // A 64-bit prefix without the x86 value still shows a 32-bit program the
+  // x86 folder, never the native one.
+  const std::string win64NoX86 = std::string(kHeader) + "#arch=win64\n" + kCurrentVersion +
+                                 "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n";
+  const std::string win64Bare = std::string(kHeader) + "#arch=win64\n";
+  const std::string win64View = win64NoX86 +
+                                "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows\\\\CurrentVersion]\n"
+                                "\"ProgramFilesDir\"=\"D:\\\\Apps32\"\n";
   const Case cases[] = {
       {win64.c_str(), "C:\\Program Files (x86)"},
       {win32.c_str(), "D:\\Apps"},
       {chinese.c_str(), "C:\\\xb3\xcc\xd0\xf2"},
       {noValue.c_str(), "C:\\Program Files"},
+      {win64NoX86.c_str(), "C:\\Program Files (x86)"},
+      {win64Bare.c_str(), "C:\\Program Files (x86)"},
+      {win64View.c_str(), "D:\\Apps32"},
       {"not a registry", "C:\\Program Files"},
       {nullptr, "C:\\Program Files"},
   };
