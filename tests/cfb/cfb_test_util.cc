@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "platform/codepage.h"
+
 namespace cfbtest {
 
 namespace {
@@ -43,53 +45,49 @@ std::string FromHex(const std::string& hex) {
 std::string DiffTrees(const Tree& got, const Tree& want) {
   std::string out;
   int shown = 0;
-  auto note = [&](const std::string& line) {
-    if (shown++ < 8) out += line + "\n";
+  auto note = [&](const std::string& what, const std::string& path) {
+    if (shown++ < 8) out += what + " " + path + "\n";
   };
   for (const auto& [path, content] : want) {
     auto it = got.find(path);
     if (it == got.end()) {
-      note("missing " + path);
+      note("missing", path);
     } else if (it->second != content) {
-      size_t at = 0;
-      while (at < content.size() && at < it->second.size() && content[at] == it->second[at]) ++at;
-      note("differs " + path + ": got " + std::to_string(it->second.size()) + " bytes, want " +
-           std::to_string(content.size()) + ", first difference at " + std::to_string(at) +
-           (it->second == "<error>" ? " (unreadable)" : ""));
+      note("differs (got " + std::to_string(it->second.size()) + " bytes, want " +
+               std::to_string(content.size()) + ")",
+           path);
     }
   }
   for (const auto& [path, content] : got) {
-    if (!want.count(path)) note("unexpected " + path);
+    if (!want.count(path)) note("unexpected", path);
   }
   return out;
 }
 
-// Test names stay in the Basic Multilingual Plane.
 std::string Utf8(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
-    } else {
-      out += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-              static_cast<char>(0x80 | (c & 0x3F))};
-    }
-  }
+  std::string out(s.size() * 3, '\0');
+  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
+                                   out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(n > 0 ? n : 0);
   return out;
 }
 
 std::u16string Utf16(const std::string& s) {
-  std::u16string out;
-  for (size_t i = 0; i < s.size();) {
-    unsigned char b = static_cast<unsigned char>(s[i++]);
-    int extra = b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
-    uint32_t c = extra ? (b & (0x3F >> extra)) : b;
-    for (int k = 0; k < extra && i < s.size(); ++k) c = (c << 6) | (s[i++] & 0x3F);
-    out += static_cast<char16_t>(c);
-  }
+  std::u16string out(s.size(), u'\0');
+  int n = win::MultiByteToWideChar(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
+                                   out.data(), static_cast<int>(out.size()));
+  out.resize(n > 0 ? n : 0);
   return out;
+}
+
+std::string Pattern(size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (auto& c : s) {
+    x = x * 1664525u + 1013904223u;
+    c = static_cast<char>(x >> 24);
+  }
+  return s;
 }
 
 static void ReadInto(win::IStorage* storage, const std::string& prefix, Tree* tree) {
@@ -201,7 +199,7 @@ std::string Run(const std::string& command, int* status) {
 Tree ReadWithOlefile(const std::string& path, bool* ok) {
   static const char* kScript =
       "import olefile,sys\n"
-      "ole=olefile.OleFileIO(sys.argv[1])\n"
+      "ole=olefile.OleFileIO(sys.argv[1], raise_defects=olefile.DEFECT_INCORRECT)\n"
       "for e in ole.listdir(streams=True, storages=True):\n"
       "  p='/'.join(e)\n"
       "  if ole.get_type(e)==olefile.STGTY_STORAGE: print(p+'/\\t')\n"

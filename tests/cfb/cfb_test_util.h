@@ -20,12 +20,13 @@ using Ref = win::ComRef<T>;
 // content; an unreadable stream reads as "<error>".
 using Tree = std::map<std::string, std::string>;
 
-// "" when equal, else a short account of the first differences (paths and
-// sizes, never whole contents).
+// "" when equal, else the first differing paths (with sizes, never contents).
 std::string DiffTrees(const Tree& got, const Tree& want);
 
 std::string Utf8(const std::u16string& s);
 std::u16string Utf16(const std::string& s);
+// n pseudo-random bytes, the same for the same seed.
+std::string Pattern(size_t n, unsigned seed);
 
 // Every element under storage, read through the engine.
 Tree ReadStorage(win::IStorage* storage);

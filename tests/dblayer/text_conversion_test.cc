@@ -74,9 +74,8 @@ TEST(CharEqualNoCaseTest, FoldsAsciiLettersOnly) {
     char16_t a, b;
     bool equal;
   } cases[] = {
-      {u'a', u'A', true},   {u'Z', u'z', true},   {u'q', u'q', true},  {u'[', u'{', false},
-      {u'@', u'`', false},  {u'a', u'B', false},  {u'\u00E4', u'\u00C4', false},
-      {u'A', u'a' + 0, true},
+      {u'a', u'A', true},  {u'Z', u'z', true},  {u'[', u'{', false},
+      {u'@', u'`', false}, {u'a', u'B', false}, {u'\u00E4', u'\u00C4', false},
   };
   for (const Case& c : cases) EXPECT_EQ(CharEqualNoCase(c.a, c.b), c.equal) << int(c.a) << " " << int(c.b);
 }
@@ -88,7 +87,6 @@ TEST(ReplaceNoCaseTest, ReplacesWithinCapacity) {
       {u"it's", u"'", u"''", u"it''s"},
       {u"abAB", u"ab", u"x", u"xx"},
       {u"aaa", u"aa", u"b", u"ba"},  // no overlapping matches
-      {u"O'Brien's", u"'", u"''", u"O''Brien''s"},
       {u"", u"'", u"''", u""},
       {u"xyz", u"", u"q", u"xyz"},
   };

@@ -184,61 +184,52 @@ TEST(CodePageTest, WideCharEdgeCases) {
 TEST(CodePageTest, BadArguments) {
   char16_t wide[4];
   char narrow[4];
-  win::SetLastError(0);
-  EXPECT_EQ(win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, nullptr, 4), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
-  win::SetLastError(0);
-  EXPECT_EQ(win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, wide, -1), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
-  win::SetLastError(0);
-  EXPECT_EQ(win::WideCharToMultiByte(win::CP_GBK, 0, u"a", 0, narrow, 4, nullptr, nullptr), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
-  win::SetLastError(0);
-  EXPECT_EQ(win::WideCharToMultiByte(win::CP_GBK, 0, nullptr, 1, narrow, 4, nullptr, nullptr), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_PARAMETER);
+  auto invalid = [](auto call) {
+    win::SetLastError(0);
+    return call() == 0 && win::GetLastError() == win::ERROR_INVALID_PARAMETER;
+  };
+  EXPECT_TRUE(invalid([&] { return win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, nullptr, 4); }));
+  EXPECT_TRUE(invalid([&] { return win::MultiByteToWideChar(win::CP_GBK, 0, "a", 1, wide, -1); }));
+  EXPECT_TRUE(invalid(
+      [&] { return win::WideCharToMultiByte(win::CP_GBK, 0, u"a", 0, narrow, 4, nullptr, nullptr); }));
+  EXPECT_TRUE(invalid(
+      [&] { return win::WideCharToMultiByte(win::CP_GBK, 0, nullptr, 1, narrow, 4, nullptr, nullptr); }));
 }
 
+// The ANSI page of the user's language, from the first of LC_ALL, LC_CTYPE
+// and LANG that is set and not empty; 936 without any.
 TEST(CodePageTest, AnsiCodePageFollowsLocale) {
+  const std::pair<const char*, win::UINT> languages[] = {
+      {"C", 936},           {"C.UTF-8", 936},      {"POSIX", 936},       {"zh_CN.UTF-8", 936},
+      {"zh_SG.GBK", 936},   {"zh_TW.UTF-8", 950},  {"zh_HK", 950},       {"ja_JP.UTF-8", 932},
+      {"ko_KR.EUC-KR", 949}, {"ru_RU.UTF-8", 1251}, {"sr_RS@latin", 1250}, {"sr_RS", 1251},
+      {"pl_PL", 1250},      {"el_GR.UTF-8", 1253}, {"tr_TR.UTF-8", 1254}, {"he_IL.UTF-8", 1255},
+      {"fa_IR", 1256},      {"lt_LT.UTF-8", 1257}, {"vi_VN", 1258},      {"th_TH.UTF-8", 874},
+      {"de_DE.UTF-8", 1252}, {"xx_YY", 1252},
+  };
+  ScopedEnv all("LC_ALL", "", true);
+  ScopedEnv ctype("LC_CTYPE", "", true);
+  for (const auto& [lang, acp] : languages) {
+    ScopedEnv set("LANG", lang);
+    EXPECT_EQ(win::GetACP(), acp) << lang;
+  }
+  ScopedEnv unset("LANG", "", true);
+  EXPECT_EQ(win::GetACP(), 936u);
   const struct {
     const char* lcAll;
     const char* lcCtype;
     const char* lang;
     win::UINT acp;
-  } cases[] = {
-      {nullptr, nullptr, nullptr, 936},
-      {nullptr, nullptr, "C", 936},
-      {nullptr, nullptr, "C.UTF-8", 936},
-      {nullptr, nullptr, "POSIX", 936},
-      {nullptr, nullptr, "zh_CN.UTF-8", 936},
-      {nullptr, nullptr, "zh_SG.GBK", 936},
-      {nullptr, nullptr, "zh_TW.UTF-8", 950},
-      {nullptr, nullptr, "zh_HK", 950},
-      {nullptr, nullptr, "ja_JP.UTF-8", 932},
-      {nullptr, nullptr, "ko_KR.EUC-KR", 949},
-      {nullptr, nullptr, "ru_RU.UTF-8", 1251},
-      {nullptr, nullptr, "sr_RS@latin", 1250},
-      {nullptr, nullptr, "sr_RS", 1251},
-      {nullptr, nullptr, "pl_PL", 1250},
-      {nullptr, nullptr, "el_GR.UTF-8", 1253},
-      {nullptr, nullptr, "tr_TR.UTF-8", 1254},
-      {nullptr, nullptr, "he_IL.UTF-8", 1255},
-      {nullptr, nullptr, "fa_IR", 1256},
-      {nullptr, nullptr, "lt_LT.UTF-8", 1257},
-      {nullptr, nullptr, "vi_VN", 1258},
-      {nullptr, nullptr, "th_TH.UTF-8", 874},
-      {nullptr, nullptr, "de_DE.UTF-8", 1252},
-      {nullptr, nullptr, "xx_YY", 1252},
-      {"", "", "ja_JP.UTF-8", 932},           // empty variables are skipped
+  } precedence[] = {
+      {"", "", "ja_JP.UTF-8", 932},             // empty variables are skipped
       {"ru_RU.UTF-8", "ja_JP", "de_DE", 1251},  // LC_ALL wins
       {nullptr, "C.UTF-8", "ja_JP", 936},       // the first one set decides
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.lcAll ? c.lcAll : "-") + "/" + (c.lcCtype ? c.lcCtype : "-") + "/" +
-                 (c.lang ? c.lang : "-"));
-    ScopedEnv all("LC_ALL", c.lcAll ? c.lcAll : "", !c.lcAll);
-    ScopedEnv ctype("LC_CTYPE", c.lcCtype ? c.lcCtype : "", !c.lcCtype);
-    ScopedEnv lang("LANG", c.lang ? c.lang : "", !c.lang);
-    EXPECT_EQ(win::GetACP(), c.acp);
+  for (const auto& c : precedence) {
+    ScopedEnv a("LC_ALL", c.lcAll ? c.lcAll : "", !c.lcAll);
+    ScopedEnv t("LC_CTYPE", c.lcCtype, false);
+    ScopedEnv l("LANG", c.lang);
+    EXPECT_EQ(win::GetACP(), c.acp) << c.lang;
   }
 }
 

@@ -52,14 +52,4 @@ TEST(WriteFaultTest, NewFileCutShortIsNotCreated) {
   EXPECT_EQ(EntriesIn(dir.path()), 0u);
 }
 
-TEST(WriteFaultTest, LimitsEachWriteFromItsOwnStart) {
-  FaultOff off;
-  EXPECT_EQ(platform::WritableBytes(0, 100), 100u);
-  platform::SetWriteFaultForTesting(10);
-  EXPECT_EQ(platform::WritableBytes(0, 4), 4u);
-  EXPECT_EQ(platform::WritableBytes(8, 4), 2u);
-  EXPECT_EQ(platform::WritableBytes(10, 4), 0u);
-  EXPECT_EQ(platform::WritableBytes(12, 4), 0u);
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "../support/test_support.h"
-#include "platform/registry_file.h"
 
 namespace {
 
@@ -228,33 +227,21 @@ TEST_F(RegistryTest, MissingOrRejectedFileHasNoKeys) {
     WriteRegistry(text);
     EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_FILE_NOT_FOUND) << text;
   }
-  // The file is read afresh by every open.
-  WriteRegistry("WINE REGISTRY Version 2\r\n[Software\\\\K]\r\n\"S\"=\"x\"\r\n");
-  EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_SUCCESS);
+  // The file is read afresh by every open. Keys of one path in any case are
+  // one key, the later of two values differing in case wins, and a broken
+  // key line takes its values with it.
+  WriteRegistry(
+      "WINE REGISTRY Version 2\r\n\"Orphan\"=\"x\"\r\n[Software\\\\K\\\\C] 1\r\n\"S\"=\"x\"\r\n"
+      "[software\\\\k]\r\n\"S\"=\"y\"\r\n\"s\"=\"z\"\r\n[Bad\\\\Key\r\n\"Lost\"=\"x\"\r\n");
+  EXPECT_EQ(Query("Software\\K\\c", "S", &data), win::ERROR_SUCCESS);
   EXPECT_EQ(data, std::string("x\0", 2));
+  EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_SUCCESS);
+  EXPECT_EQ(data, std::string("z\0", 2));
+  EXPECT_EQ(Query("Software\\K", "Lost", &data), win::ERROR_FILE_NOT_FOUND);
   win::HKEY k = nullptr;
   EXPECT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Other", 0, win::KEY_READ, &k),
             win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(k, nullptr);
-}
-
-TEST(RegistryTextTest, KeysAreBuiltFromTheirPaths) {
-  platform::RegistryFile file;
-  ASSERT_TRUE(platform::ParseRegistryText(
-      "WINE REGISTRY Version 2\n#arch=win64\n\"Orphan\"=\"x\"\n"
-      "[A\\\\B\\\\C] 1\n\"V\"=\"1\"\n[a\\\\b]\n\"V\"=\"2\"\n\"v\"=\"3\"\n"
-      "[Bad\\\\Key\n\"Lost\"=\"x\"\n",
-      &file));
-  EXPECT_EQ(file.arch, platform::RegistryArch::kWin64);
-  EXPECT_EQ(file.root.value_count(), 0u);
-  EXPECT_EQ(file.root.subkey_count(), 1u);
-  const platform::RegistryKey* b = platform::FindKey(file.root, {u"A", u"B"});
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->value_count(), 1u);  // the later "v" replaced "V"
-  std::u16string units;
-  ASSERT_TRUE(platform::RegistryValueUnits(*b->Value(u"V"), &units));
-  EXPECT_EQ(units, std::u16string(u"3\0", 2));
-  EXPECT_NE(platform::FindKey(file.root, {u"a", u"b", u"c"}), nullptr);
 }
 
 }  // namespace

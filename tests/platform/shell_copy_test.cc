@@ -112,10 +112,4 @@ TEST_F(ShellCopyTest, RefusesOtherOperationsAndCopiesIntoThemselves) {
   EXPECT_FALSE(PathExists(c_ + "/OLD/Profiles/OLD"));
 }
 
-TEST(StrCatWTest, Appends) {
-  char16_t buf[16] = u"C:\\Pro";
-  EXPECT_EQ(win::StrCatW(buf, u"gram"), buf);
-  EXPECT_EQ(std::u16string(buf), u"C:\\Program");
-}
-
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/codepage.h"
 #include "../support/test_support.h"
 
@@ -21,35 +23,32 @@ class NamedMutexTest : public ::testing::Test {
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path()};
 };
 
-TEST_F(NamedMutexTest, FreeMutexIsOwnedAndNamedAfterItsName) {
+TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   win::SetLastError(99);
-  win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
-  ASSERT_NE(h, nullptr);
+  win::HANDLE first = win::CreateMutexA(nullptr, 1, kName);
+  ASSERT_NE(first, nullptr);
   EXPECT_EQ(win::GetLastError(), 0u);
   EXPECT_TRUE(testing_support::PathExists(
       dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex.lock")));
-  EXPECT_EQ(win::ReleaseMutex(h), 1);
-  EXPECT_EQ(win::ReleaseMutex(h), 0);  // no longer the owner
-  EXPECT_EQ(win::CloseHandle(h), 1);
-  EXPECT_EQ(win::CloseHandle(h), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
-}
-
-TEST_F(NamedMutexTest, SecondHandleInTheSameProcessSeesItHeld) {
-  win::HANDLE first = win::CreateMutexA(nullptr, 1, kName);
-  ASSERT_NE(first, nullptr);
+  // A second handle sees it held and never owns it.
   win::HANDLE second = win::CreateMutexA(nullptr, 1, kName);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(win::ReleaseMutex(second), 0);  // never owned
-  win::CloseHandle(second);
-
-  // Releasing frees the mutex for the next comer even before closing.
-  win::ReleaseMutex(first);
-  win::HANDLE third = win::CreateMutexA(nullptr, 1, kName);
-  EXPECT_EQ(win::GetLastError(), 0u);
-  win::CloseHandle(third);
-  win::CloseHandle(first);
+  EXPECT_EQ(win::ReleaseMutex(second), 0);
+  EXPECT_EQ(win::CloseHandle(second), 1);
+  // Releasing frees it for the next comer even before closing, and only once.
+  EXPECT_EQ(win::ReleaseMutex(first), 1);
+  EXPECT_EQ(win::ReleaseMutex(first), 0);
+  std::vector<win::HANDLE> handles = {first};
+  // Other names and unnamed mutexes are all distinct.
+  for (const char* name : {kName, "Local\\one", "Local\\two", static_cast<const char*>(nullptr),
+                           static_cast<const char*>(nullptr)}) {
+    handles.push_back(win::CreateMutexA(nullptr, 1, name));
+    EXPECT_EQ(win::GetLastError(), 0u) << (name ? name : "unnamed");
+  }
+  for (win::HANDLE h : handles) EXPECT_EQ(win::CloseHandle(h), 1);
+  EXPECT_EQ(win::CloseHandle(first), 0);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
 }
 
 // A child process that takes the mutex and keeps it until its pipe closes.
@@ -105,16 +104,6 @@ TEST_F(NamedMutexTest, OtherProcessHoldsItUntilItExits) {
   ASSERT_NE(h, nullptr);
   EXPECT_EQ(win::GetLastError(), 0u);
   win::CloseHandle(h);
-}
-
-TEST_F(NamedMutexTest, NamesAreDistinctAndUnnamedMutexesPrivate) {
-  win::HANDLE a = win::CreateMutexA(nullptr, 1, "Local\\one");
-  win::HANDLE b = win::CreateMutexA(nullptr, 1, "Local\\two");
-  EXPECT_EQ(win::GetLastError(), 0u);
-  win::HANDLE c = win::CreateMutexA(nullptr, 1, nullptr);
-  win::HANDLE d = win::CreateMutexA(nullptr, 1, nullptr);
-  EXPECT_EQ(win::GetLastError(), 0u);
-  for (win::HANDLE h : {a, b, c, d}) EXPECT_EQ(win::CloseHandle(h), 1);
 }
 
 }  // namespace
