@@ -67,7 +67,9 @@ bool SameFile(int fd, const char* path) {
 // Opens and locks path; on success *fd is the locked descriptor.
 win::HRESULT OpenLocked(const char* path, int flags, int lockType, int* fd) {
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    int f = open(path, flags | O_CLOEXEC, 0666);
+    // Without O_NONBLOCK a FIFO in the file's place would hold the open up
+    // until some writer came; it has no effect on regular files.
+    int f = open(path, flags | O_CLOEXEC | O_NONBLOCK, 0666);
     if (f < 0) return FromErrno(errno);
     struct stat st;
     if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -386,7 +387,11 @@ bool ParseRegistryText(std::string_view text, RegistryFile* file) {
 }
 
 bool LoadMachineRegistry(RegistryFile* file) {
-  std::ifstream in(PrefixDir() + "/system.reg", std::ios::binary);
+  const std::string path = PrefixDir() + "/system.reg";
+  // Anything but a regular file (a FIFO would hold the open) is no registry.
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream text;
   text << in.rdbuf();

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cerrno>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -145,10 +146,31 @@ int CopyFile(const std::string& from, const std::string& to, const struct stat& 
   return rc;
 }
 
+// The folders being copied, outermost first, by identity: a symlinked
+// folder that leads back to one of them would repeat the copy without end
+// (and two such links would multiply it), so it is left out.
+using FolderChain = std::vector<std::pair<dev_t, ino_t>>;
+int CopyEntries(const std::string& from, const std::string& to, FolderChain* chain);
+
+bool OnChain(const FolderChain& chain, const struct stat& st) {
+  for (const auto& [dev, ino] : chain)
+    if (dev == st.st_dev && ino == st.st_ino) return true;
+  return false;
+}
+
 // Copies the folder's contents into to (created when missing), merging.
 // Goes on after a failed entry and returns the first error.
-int CopyTree(const std::string& from, const std::string& to, int depth) {
-  if (depth > kMaxDepth) return ERROR_GEN_FAILURE;
+int CopyTree(const std::string& from, const std::string& to, FolderChain* chain) {
+  struct stat self;
+  if (static_cast<int>(chain->size()) > kMaxDepth || !StatPath(from, &self))
+    return ERROR_GEN_FAILURE;
+  chain->emplace_back(self.st_dev, self.st_ino);
+  int first = CopyEntries(from, to, chain);
+  chain->pop_back();
+  return first;
+}
+
+int CopyEntries(const std::string& from, const std::string& to, FolderChain* chain) {
   if (int rc = MakeFolders(to)) return rc;
   DIR* dir = opendir(from.c_str());
   if (!dir) return ErrorFromErrno(errno);
@@ -167,7 +189,7 @@ int CopyTree(const std::string& from, const std::string& to, int depth) {
     if (!StatPath(source, &st)) {
       rc = ErrorFromErrno(errno);  // a dangling symlink, or gone meanwhile
     } else if (S_ISDIR(st.st_mode)) {
-      rc = CopyTree(source, target, depth + 1);
+      if (!OnChain(*chain, st)) rc = CopyTree(source, target, chain);
     } else if (S_ISREG(st.st_mode)) {
       rc = CopyFile(source, target, st);
     }  // devices, sockets and pipes are not copied
@@ -201,8 +223,12 @@ int CopyOne(const std::string& source, const struct stat& st, const std::string&
   if (S_ISDIR(st.st_mode)) {
     std::string target = destIsFolder ? dest + "/" + name : dest;
     if (IsInside(source, target)) return DE_DESTSUBTREE;
-    return CopyTree(source, target, 0);
+    FolderChain chain;
+    return CopyTree(source, target, &chain);
   }
+  // A FIFO or a device has no end to copy (and a FIFO would hold the open
+  // until some writer came): only regular files are copied, as in folders.
+  if (!S_ISREG(st.st_mode)) return static_cast<int>(ERROR_ACCESS_DENIED);
   std::string target = destIsFolder ? dest + "/" + name : dest;
   size_t slash = target.rfind('/');
   if (slash != std::string::npos && slash > 0) {

@@ -8,7 +8,8 @@
 
 namespace e2e {
 
-// Relative path -> "dir", "link:TARGET" or "file:" + the file's bytes.
+// Relative path -> "dir", "link:TARGET", "special" (a FIFO, a socket, a
+// device) or "file:" + the file's bytes.
 using TreeSnapshot = std::map<std::string, std::string>;
 
 TreeSnapshot Snapshot(const std::string& root);

@@ -2,6 +2,9 @@
 // exactly which files of the prefix it created or changed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <filesystem>
 #include <set>
 
@@ -316,6 +319,24 @@ TEST_F(UpgradeRunTest, MissingCopySourcesCreateNothing) {
     }
     ExpectCreatedExactly(expected);
   }
+}
+
+// FIFOs where the old history, settings and server list belong have no
+// content to give; the run must neither wait on them nor stop: it counts them
+// as files (so the database and the catalog are made) and goes on.
+TEST_F(UpgradeRunTest, FifosInTheOldInstallationDoNotHoldTheRun) {
+  Generate();
+  for (const char* file : {"Profiles/history6.dat", "Profiles/UserConfig.ini", "Program/server.met"}) {
+    std::string host = prefix() + "/" + kOld + file;
+    ASSERT_EQ(std::remove(host.c_str()), 0) << host;
+    ASSERT_EQ(mkfifo(host.c_str(), 0600), 0) << host;
+  }
+  before_ = Snapshot(prefix());
+  ExpectQuietExit(RunConverter(Job()));
+  std::set<std::string> expected = ExpectedCreated();
+  expected.erase(std::string(kShared) + "server.met");
+  ExpectCreatedExactly(expected);
+  EXPECT_EQ(QueryCount(NewFile("Program/history.mdb"), "select count(*) from TransferTask"), 0);
 }
 
 TEST_F(UpgradeRunTest, WithoutSettingsNoCategoryFile) {

@@ -1,5 +1,8 @@
 #include "platform/registry.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -210,6 +213,10 @@ TEST_F(RegistryTest, BufferSizes) {
 TEST_F(RegistryTest, MissingOrRejectedFileHasNoKeys) {
   std::string data;
   EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_FILE_NOT_FOUND);  // no file
+  // A FIFO in the file's place is no registry, and is not waited on.
+  ASSERT_EQ(mkfifo(prefix_.Join("system.reg").c_str(), 0600), 0);
+  EXPECT_EQ(Query("Software\\K", "S", &data), win::ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(std::remove(prefix_.Join("system.reg").c_str()), 0);
   const char* bad[] = {
       "WINE REGISTRY Version 1\n[Software\\\\K]\n\"S\"=\"x\"\n",
       "\xef\xbb\xbfWINE REGISTRY Version 2\n[Software\\\\K]\n\"S\"=\"x\"\n",

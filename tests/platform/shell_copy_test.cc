@@ -67,6 +67,17 @@ TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/sub/b.torrent"), "B");
 }
 
+// Links back to a folder being copied are left out: two of them would
+// otherwise multiply the copy without end.
+TEST_F(ShellCopyTest, LinksBackToTheCopiedFoldersAreLeftOut) {
+  ASSERT_EQ(symlink("..", (c_ + "/OLD/Profiles/Torrents/sub/up").c_str()), 0);
+  ASSERT_EQ(symlink(".", (c_ + "/OLD/Profiles/Torrents/sub/self").c_str()), 0);
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Torrents/sub/b.torrent"), "B");
+  EXPECT_FALSE(PathExists(c_ + "/NEW/Torrents/sub/up"));
+  EXPECT_FALSE(PathExists(c_ + "/NEW/Torrents/sub/self"));
+}
+
 TEST_F(ShellCopyTest, FolderToMissingNameBecomesTheCopy) {
   EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Seeds"), 0);
   EXPECT_EQ(ReadFile(c_ + "/NEW/Seeds/a.torrent"), "A");
