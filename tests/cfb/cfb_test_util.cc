@@ -141,30 +141,26 @@ bool WriteTree(win::IStorage* root, const Tree& tree) {
   for (const auto& [path, content] : tree) {
     std::vector<std::string> parts = Split(path);
     bool isStorage = path.back() == '/';
-    std::vector<win::IStorage*> chain = {root};
-    bool ok = true;
-    size_t storages = isStorage ? parts.size() : parts.size() - 1;
-    for (size_t i = 0; i < storages && ok; ++i) {
+    std::vector<Ref<win::IStorage>> chain;  // the storages on the way down
+    win::IStorage* at = root;
+    for (size_t i = 0; i + (isStorage ? 0 : 1) < parts.size(); ++i) {
       std::u16string name = Utf16(parts[i]);
-      win::IStorage* next = nullptr;
-      if (chain.back()->OpenStorage(name.c_str(), nullptr, 0x12, nullptr, 0, &next) != win::S_OK &&
-          chain.back()->CreateStorage(name.c_str(), 0x1012, 0, 0, &next) != win::S_OK) {
-        ok = false;
-      } else {
-        chain.push_back(next);
+      Ref<win::IStorage>& next = chain.emplace_back();
+      if (at->OpenStorage(name.c_str(), nullptr, 0x12, nullptr, 0, next.out()) != win::S_OK &&
+          at->CreateStorage(name.c_str(), 0x1012, 0, 0, next.out()) != win::S_OK) {
+        return false;
       }
+      at = next.get();
     }
-    if (ok && !isStorage) {
-      Ref<win::IStream> s;
-      std::u16string name = Utf16(parts.back());
-      win::ULONG written = 0;
-      ok = chain.back()->CreateStream(name.c_str(), 0x1012, 0, 0, s.out()) == win::S_OK &&
-           s->Write(content.data(), static_cast<win::ULONG>(content.size()), &written) ==
-               win::S_OK &&
-           written == content.size();
+    if (isStorage) continue;
+    Ref<win::IStream> s;
+    std::u16string name = Utf16(parts.back());
+    win::ULONG written = 0;
+    if (at->CreateStream(name.c_str(), 0x1012, 0, 0, s.out()) != win::S_OK ||
+        s->Write(content.data(), static_cast<win::ULONG>(content.size()), &written) != win::S_OK ||
+        written != content.size()) {
+      return false;
     }
-    for (size_t i = chain.size(); i-- > 1;) chain[i]->Release();
-    if (!ok) return false;
   }
   return true;
 }
