@@ -1,9 +1,12 @@
 // vorlake-upgrade NEW_INSTALLATION_DIR
 //
 // The Windows program gets the new installation folder as its whole command
-// line. Here the arguments are joined with single spaces into that command
-// line, used exactly as passed. What the run did goes to stderr; nothing is
-// written to stdout and the exit code is always 0.
+// line, in the ANSI code page. Here the arguments are joined with single
+// spaces into that command line, used exactly as passed but for the text
+// encoding: the host hands arguments over in UTF-8, and the run reads its
+// command line in the ANSI code page, as a Windows program started from a
+// Unicode caller does. What the run did goes to stderr; nothing is written
+// to stdout and the exit code is always 0.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,11 +17,32 @@
 
 namespace {
 
+// An argument in UTF-8 is converted to the ANSI code page (a character the
+// page lacks becomes "?", as Windows converts it). One that is not UTF-8
+// came from a terminal that speaks the ANSI page already and stays as it is.
+std::string ArgumentToAnsi(const std::string& arg) {
+  bool ascii = true;
+  for (char c : arg) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return arg;
+  const int length = static_cast<int>(arg.size());
+  int units = win::MultiByteToWideChar(win::CP_UTF8, win::MB_ERR_INVALID_CHARS, arg.data(), length,
+                                       nullptr, 0);
+  if (units <= 0) return arg;
+  std::u16string wide(static_cast<size_t>(units), u'\0');
+  win::MultiByteToWideChar(win::CP_UTF8, win::MB_ERR_INVALID_CHARS, arg.data(), length, wide.data(),
+                           units);
+  int bytes = win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return arg;
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), units, ansi.data(), bytes, nullptr, nullptr);
+  return ansi;
+}
+
 std::string JoinArguments(int argc, char** argv) {
   std::string line;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) line += ' ';
-    line += argv[i];
+    line += ArgumentToAnsi(argv[i]);
   }
   return line;
 }

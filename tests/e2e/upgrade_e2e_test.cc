@@ -231,6 +231,30 @@ TEST_F(UpgradeRunTest, ArgumentsJoinIntoOneCommandLine) {
   EXPECT_NE(ini.find(samplegen::Utf8ToGbk("Proxy0ProxyName=公司代理")), std::string::npos);
 }
 
+// A new folder with Chinese characters, handed over in UTF-8 as the host
+// passes arguments, or already in code page 936, is found either way.
+TEST_F(UpgradeRunTest, NonAsciiNewFolderInUtf8OrAnsi) {
+  for (bool ansi : {false, true}) {
+    SCOPED_TRACE(ansi ? "code page 936" : "UTF-8");
+    std::filesystem::remove_all(prefix());
+    options_ = samplegen::SampleOptions();
+    options_.prefixDir = prefix();
+    options_.tasks = 10;
+    options_.newInstallDir = "C:\\Program Files (x86)\\沃岚6";
+    Generate();
+    std::string arg = ansi ? samplegen::Utf8ToGbk(options_.newInstallDir) : options_.newInstallDir;
+    ExpectQuietExit(RunConverter(Job({arg})));
+    const std::string root = prefix() + "/drive_c/Program Files (x86)/沃岚6/";
+    for (const char* file : {"Program/history.mdb", "Components/category/Category.xml",
+                             "Profiles/UserConfig.ini", "Profiles/Torrents", "Profiles/emule"})
+      EXPECT_TRUE(std::filesystem::exists(root + file)) << file;
+    EXPECT_EQ(QueryCount(root + "Program/history.mdb",
+                         "select count(*) from TransferTask where F0 = 3 and F1 like "
+                         "'C:\\Program Files (x86)\\沃岚6\\Profiles\\Torrents\\%.torrent'"),
+              summary_.bt);
+  }
+}
+
 TEST_F(UpgradeRunTest, ExistingDatabaseStopsTheRunBeforeTheMutex) {
   Generate();
   testing_support::WriteFile(prefix() + "/" + kNew + "Program/history.mdb", "existing");
