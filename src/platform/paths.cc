@@ -215,6 +215,11 @@ std::string HostPathFromWide(const char16_t* path) {
   return out;
 }
 
+std::string ExistingEntryName(const std::string& hostFolder, const std::string& name) {
+  std::string found;
+  return FindEntry(hostFolder, name, &found) ? found : name;
+}
+
 bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data) {
   if (hostPath.empty() || hostPath.back() == '/') return false;
   size_t slash = hostPath.rfind('/');

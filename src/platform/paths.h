@@ -17,6 +17,11 @@ std::string PrefixDir();
 std::string HostPathFromAnsi(const char* path);
 std::string HostPathFromWide(const char16_t* path);
 
+// The name under which the host folder holds the entry Windows would open
+// for name: name itself when it exists, else an entry that differs from it
+// only in letter case; name when there is neither.
+std::string ExistingEntryName(const std::string& hostFolder, const std::string& name);
+
 // Replaces the file at hostPath with data in one step: the bytes are written
 // beside it and renamed over it, so a crash leaves the old or the new file,
 // never a torn one. The folder must exist. False when nothing was replaced.

@@ -171,6 +171,9 @@ int CopyTree(const std::string& from, const std::string& to, FolderChain* chain)
 }
 
 int CopyEntries(const std::string& from, const std::string& to, FolderChain* chain) {
+  // Entries of a folder that was there before meet their namesakes in any
+  // letter case, as on Windows; a folder made now holds only what we copy.
+  const bool existed = IsDirectory(to);
   if (int rc = MakeFolders(to)) return rc;
   DIR* dir = opendir(from.c_str());
   if (!dir) return ErrorFromErrno(errno);
@@ -183,7 +186,7 @@ int CopyEntries(const std::string& from, const std::string& to, FolderChain* cha
   int first = 0;
   for (const std::string& name : names) {
     std::string source = from + "/" + name;
-    std::string target = to + "/" + name;
+    std::string target = to + "/" + (existed ? platform::ExistingEntryName(to, name) : name);
     struct stat st;
     int rc = 0;
     if (!StatPath(source, &st)) {
@@ -220,6 +223,7 @@ bool IsInside(const std::string& folder, const std::string& path) {
 int CopyOne(const std::string& source, const struct stat& st, const std::string& dest,
             bool destIsFolder) {
   std::string name = BaseName(source);
+  if (destIsFolder && IsDirectory(dest)) name = platform::ExistingEntryName(dest, name);
   if (S_ISDIR(st.st_mode)) {
     std::string target = destIsFolder ? dest + "/" + name : dest;
     if (IsInside(source, target)) return DE_DESTSUBTREE;

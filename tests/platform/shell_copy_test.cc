@@ -78,6 +78,18 @@ TEST_F(ShellCopyTest, LinksBackToTheCopiedFoldersAreLeftOut) {
   EXPECT_FALSE(PathExists(c_ + "/NEW/Torrents/sub/self"));
 }
 
+// Names are one in any letter case, as on Windows: what exists already
+// takes the copy under its own spelling.
+TEST_F(ShellCopyTest, ExistingEntriesMatchInAnyLetterCase) {
+  WriteFile(c_ + "/NEW/Profiles/torrents/A.TORRENT", "old");
+  MakeDirs(c_ + "/NEW/Profiles/torrents/SUB");
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/torrents/A.TORRENT"), "A");
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/torrents/SUB/b.torrent"), "B");
+  EXPECT_FALSE(PathExists(c_ + "/NEW/Profiles/Torrents"));
+  EXPECT_FALSE(PathExists(c_ + "/NEW/Profiles/torrents/a.torrent"));
+}
+
 TEST_F(ShellCopyTest, FolderToMissingNameBecomesTheCopy) {
   EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Seeds"), 0);
   EXPECT_EQ(ReadFile(c_ + "/NEW/Seeds/a.torrent"), "A");
