@@ -13,6 +13,7 @@
 
 #include "driver/upgrade_run.h"
 #include "platform/codepage.h"
+#include "platform/process.h"
 #include "platform/report.h"
 
 namespace {
@@ -72,6 +73,7 @@ void PrintReport(const std::vector<std::string>& lines) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::IgnoreBrokenPipes();
   if (argc < 2) {
     std::fputs("usage: vorlake-upgrade NEW_INSTALLATION_DIR (run inside $WINEPREFIX, else ~/.wine)\n",
                stderr);

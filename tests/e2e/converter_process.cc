@@ -88,11 +88,18 @@ ProcessResult RunConverter(const ProcessSpec& job) {
   ProcessResult result;
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
+  int errFd = fileno(err);
+  int gone[2] = {-1, -1};
+  if (job.stderrReaderGone && pipe(gone) == 0) {
+    close(gone[0]);
+    errFd = gone[1];
+  }
   pid_t pid = fork();
   if (pid == 0) {
     setsid();  // no controlling terminal: nobody can answer a message box
-    ExecConverter(job, fileno(out), fileno(err), true);
+    ExecConverter(job, fileno(out), errFd, true);
   }
+  if (gone[1] >= 0) close(gone[1]);
   Finish(pid, &result, 0);
   result.out = ReadAllFrom(out);
   result.err = ReadAllFrom(err);

@@ -25,6 +25,7 @@ struct ProcessSpec {
   std::vector<std::string> args;  // after the program name
   EnvChanges env;
   std::string cwd;  // empty: the test's current folder
+  bool stderrReaderGone = false;  // stderr: a pipe whose reader has closed it
 };
 
 // Runs the converter in a new session without a controlling terminal, with

@@ -142,6 +142,13 @@ TEST_F(UpgradeRunTest, ConvertsAndTouchesNothingElse) {
   ExpectCopiesMade(Snapshot(prefix()));
 }
 
+TEST_F(UpgradeRunTest, ClosedStderrDoesNotChangeTheExitCode) {
+  Generate();
+  ProcessSpec job = Job();
+  job.stderrReaderGone = true;
+  EXPECT_EQ(RunConverter(job).exitCode, 0);
+}
+
 TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
   Generate();
   ExpectQuietExit(RunConverter(Job()));

@@ -46,6 +46,7 @@ TEST(IniDocumentTest, ReadsAsWindowsDoes) {
       {"only the outer pair", "[s]\r\nk='\"v\"'\r\n", "s", "k", "\"v\""},
       {"mismatched quotes kept", "[s]\r\nk=\"v'\r\n", "s", "k", "\"v'"},
       {"lone quote kept", "[s]\r\nk=\"\r\n", "s", "k", "\""},
+      {"empty quotes read empty", "[s]\r\nk=\"\"\r\n", "s", "k", ""},
       {"quotes stay on names", "[s]\r\n\"k\"=v\r\n", "s", "\"k\"", "v"},
       {"; key is a comment", "[s]\r\n;k=v\r\n", "s", ";k", std::nullopt},
       {"; comment is no key either", "[s]\r\n;k=v\r\n", "s", "k", std::nullopt},

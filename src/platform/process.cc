@@ -1,0 +1,9 @@
+#include "platform/process.h"
+
+#include <csignal>
+
+namespace platform {
+
+void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
+}  // namespace platform
