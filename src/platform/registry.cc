@@ -50,8 +50,8 @@ std::u16string AnsiToUnits(const char* ansi) {
 // keys below Software are the ones under Software\Wow6432Node (the native
 // ones stay out of sight), in a 32-bit prefix they are the native ones.
 std::vector<std::u16string> ViewPath(const std::vector<std::u16string>& path,
-                                     platform::RegistryArch arch) {
-  if (arch != platform::RegistryArch::kWin64 || path.size() < 2 ||
+                                     const platform::RegistryFile& file) {
+  if (path.size() < 2 || !platform::IsWin64Prefix(file) ||
       !platform::RegistryNamesEqual(path[0], kSoftware) ||
       platform::RegistryNamesEqual(path[1], kWow64Node))
     return path;
@@ -95,7 +95,7 @@ LSTATUS RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, DWORD access,
   }
   for (std::u16string& name : platform::SplitKeyPath(AnsiToUnits(subKey)))
     opened->path.push_back(std::move(name));
-  opened->node = platform::FindKey(opened->file->root, ViewPath(opened->path, opened->file->arch));
+  opened->node = platform::FindKey(opened->file->root, ViewPath(opened->path, *opened->file));
   if (opened->node == nullptr) return ERROR_FILE_NOT_FOUND;
   std::lock_guard<std::mutex> guard(g_keys_lock);
   g_keys.insert(opened.get());

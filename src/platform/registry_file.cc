@@ -398,4 +398,9 @@ bool LoadMachineRegistry(RegistryFile* file) {
   return ParseRegistryText(text.str(), file);
 }
 
+bool IsWin64Prefix(const RegistryFile& file) {
+  if (file.arch != RegistryArch::kUnknown) return file.arch == RegistryArch::kWin64;
+  return FindKey(file.root, {u"Software", u"Wow6432Node"}) != nullptr;
+}
+
 }  // namespace platform

@@ -60,6 +60,10 @@ bool LoadMachineRegistry(RegistryFile* file);
 
 // The key at a path of names below from; nullptr when a name is missing.
 const RegistryKey* FindKey(const RegistryKey& from, const std::vector<std::u16string>& names);
+// Whether the file is a 64-bit prefix's. A file without an "#arch" line
+// (older prefixes have none) counts as 64-bit when it holds
+// Software\Wow6432Node, which only a 64-bit prefix has.
+bool IsWin64Prefix(const RegistryFile& file);
 // Splits a registry path at its backslashes; empty names are dropped.
 std::vector<std::u16string> SplitKeyPath(std::u16string_view path);
 

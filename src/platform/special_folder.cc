@@ -40,7 +40,7 @@ std::u16string ProgramFilesFolder() {
   std::u16string folder;
   platform::RegistryFile file;
   const bool loaded = platform::LoadMachineRegistry(&file);
-  const bool win64 = loaded && file.arch == platform::RegistryArch::kWin64;
+  const bool win64 = loaded && platform::IsWin64Prefix(file);
   if (loaded) {
     const platform::RegistryKey* key =
         platform::FindKey(file.root, platform::SplitKeyPath(kCurrentVersionKey));

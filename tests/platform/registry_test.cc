@@ -137,7 +137,7 @@ TEST_F(RegistryTest, ThirtyTwoBitView) {
       {"#arch=win64\n", "System\\Setup", win::ERROR_SUCCESS, "s"},
       {"#arch=win32\n", kBackwnd, win::ERROR_SUCCESS, "C:\\native\\prog.exe"},
       {"#arch=win32\n", "Software\\OnlyNative", win::ERROR_SUCCESS, "n"},
-      {"", kBackwnd, win::ERROR_SUCCESS, "C:\\native\\prog.exe"},
+      {"", kBackwnd, win::ERROR_SUCCESS, "C:\\wow\\prog.exe"},  // Wow6432Node: 64-bit
   };
   for (const Case& c : cases) {
     WriteRegistry(std::string("WINE REGISTRY Version 2\n") + c.arch + keys);
@@ -148,6 +148,10 @@ TEST_F(RegistryTest, ThirtyTwoBitView) {
       EXPECT_STREQ(data.c_str(), c.expected) << c.arch << c.key;
     }
   }
+  // Without an "#arch" line or a Wow6432Node key the prefix is 32-bit.
+  WriteRegistry("WINE REGISTRY Version 2\n[Software\\\\OnlyNative] 1700000000\n\"V\"=\"n\"\n");
+  std::string data;
+  EXPECT_EQ(Query("Software\\OnlyNative", "v", &data), win::ERROR_SUCCESS);
 }
 
 TEST_F(RegistryTest, SubkeyOfAnOpenKeyKeepsTheView) {
