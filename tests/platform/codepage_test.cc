@@ -89,6 +89,7 @@ TEST(CodePageTest, MultiByteEdgeCases) {
       {"unassigned byte, strict", win::CP_GBK, "\xFF", 1, 64, win::MB_ERR_INVALID_CHARS, 0, u"",
        win::ERROR_NO_UNICODE_TRANSLATION},
       {"invalid trail byte", win::CP_GBK, "\xA4\x20x", 3, 64, 0, 2, u"?x", 0},
+      {"0x7F is no trail byte", win::CP_GBK, "\x81\x7Fx", 3, 64, 0, 2, u"?x", 0},
       {"invalid trail byte, strict", win::CP_GBK, "\xA4\x20", 2, 64, win::MB_ERR_INVALID_CHARS, 0,
        u"", win::ERROR_NO_UNICODE_TRANSLATION},
       {"euro is valid", win::CP_GBK, "\x80", 1, 64, win::MB_ERR_INVALID_CHARS, 1, u"\u20AC", 0},
