@@ -219,13 +219,15 @@ void EncodeAnsi(const platform::CodePageTable& table, bool bestFit, const char16
       fallbackLen = 2;
     }
   }
+  // The walk ends where the destination does: only a default character
+  // that was written counts as used, as on Windows.
   bool used = false;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < n && !out.overflow(); ++i) {
     uint16_t code = table.Encode(s[i]);
     if (code == platform::CodePageTable::kNoCode && bestFit) code = table.BestFit(s[i]);
     if (code == platform::CodePageTable::kNoCode) {
-      used = true;
       out.Put(fallback, fallbackLen);
+      used = used || !out.overflow();
     } else if (code < 0x100) {
       out.Put(static_cast<char>(code));
     } else {

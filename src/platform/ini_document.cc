@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/codepage.h"
+
 namespace platform {
 
 namespace {
@@ -29,10 +31,38 @@ bool IsQuote(CharT c) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Names compare case-insensitively. In ANSI text only single-byte letters
-// fold: the two bytes of a double-byte character are compared as they are,
-// since a trail byte that happens to be a letter is not one.
+bool FoldEqual(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i] && u_toupper(a[i]) != u_toupper(b[i])) return false;
+  }
+  return true;
+}
+
+std::u16string Widen(std::string_view s, unsigned codePage) {
+  if (s.empty()) return {};
+  const int len = static_cast<int>(s.size());
+  int n = win::MultiByteToWideChar(codePage, 0, s.data(), len, nullptr, 0);
+  std::u16string out(n > 0 ? n : 0, u'\0');
+  if (n > 0) win::MultiByteToWideChar(codePage, 0, s.data(), len, out.data(), n);
+  return out;
+}
+
+// Names compare case-insensitively. Windows compares them in UTF-16, so a
+// name with bytes above 0x7F is compared as the characters of the code page
+// (an accented or full-width letter folds too); without a known code page
+// only ASCII letters fold, and the two bytes of a double-byte character are
+// compared as they are, since a trail byte that looks like a letter is none.
 bool NamesEqual(std::string_view a, std::string_view b, const LeadBytes* lead) {
+  auto ascii = [](std::string_view s) {
+    for (char c : s) {
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+  };
+  if (lead && lead->codePage && (!ascii(a) || !ascii(b))) {
+    return FoldEqual(Widen(a, lead->codePage), Widen(b, lead->codePage));
+  }
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(a[i]);
@@ -47,11 +77,7 @@ bool NamesEqual(std::string_view a, std::string_view b, const LeadBytes* lead) {
 }
 
 bool NamesEqual(std::u16string_view a, std::u16string_view b, const LeadBytes*) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && u_toupper(a[i]) != u_toupper(b[i])) return false;
-  }
-  return true;
+  return FoldEqual(a, b);
 }
 
 template <typename CharT>
@@ -65,6 +91,7 @@ std::basic_string<CharT> Lit(const char* ascii) {
 
 LeadBytes LeadBytesForCodePage(unsigned codePage) {
   LeadBytes t;
+  t.codePage = codePage;
   auto mark = [&t](int from, int to) {
     for (int c = from; c <= to; ++c) t.lead[c] = true;
   };

@@ -17,8 +17,11 @@ namespace platform {
 
 // Which bytes start a double-byte character in an ANSI code page. The
 // scanner must step over the second byte: it may look like ']' or a letter.
+// codePage (0: none known) lets names with non-ASCII letters compare
+// without regard to case, as Windows compares them in UTF-16.
 struct LeadBytes {
   std::array<bool, 256> lead{};
+  unsigned codePage = 0;
   bool IsLead(unsigned char c) const { return lead[c]; }
 };
 LeadBytes LeadBytesForCodePage(unsigned codePage);

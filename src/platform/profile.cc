@@ -57,9 +57,15 @@ std::string ToAnsi(std::u16string_view wide) {
 // process (a test, say) may change between calls.
 platform::LeadBytes AnsiLeadBytes() { return platform::LeadBytesForCodePage(GetACP()); }
 
+// Without a file name the profile functions read the system's own win.ini.
+constexpr char kSystemProfile[] = "win.ini";
+// Windows keeps a value's length in 16 bits: of a longer value only the
+// length modulo 65536 is read (65537 characters give the first one).
+constexpr size_t kValueLengthMask = 0xFFFF;
+
 // A bare file name is looked up in the Windows folder, as Windows does.
 std::string HostPath(const char* path) {
-  std::string p(path);
+  std::string p(path ? path : kSystemProfile);
   if (p.find_first_of("\\/:") == std::string::npos) p = "C:\\windows\\" + p;
   return platform::HostPathFromAnsi(p.c_str());
 }
@@ -195,12 +201,7 @@ DWORD CopyCut(std::string_view s, char* buffer, DWORD size) {
 
 // A list of names, each followed by a NUL, the list by a second NUL. When
 // it does not fit, the names are cut at size - 2 and closed with two NULs.
-DWORD CopyList(const std::vector<std::string>& names, char* buffer, DWORD size) {
-  std::string joined;
-  for (const auto& name : names) {
-    joined += name;
-    joined.push_back('\0');
-  }
+DWORD CopyList(const std::string& joined, char* buffer, DWORD size) {
   if (joined.size() + 1 <= size) {
     std::memcpy(buffer, joined.data(), joined.size());
     buffer[joined.size()] = '\0';
@@ -218,40 +219,63 @@ DWORD CopyList(const std::vector<std::string>& names, char* buffer, DWORD size) 
   return size - 2;
 }
 
+// What GetPrivateProfileStringA copies out, before the cut to the buffer:
+// the names of the sections, of the keys of one section, the value, or
+// the default text.
+std::string ProfileString(const ProfileFile& file, const char* section, const char* key,
+                          const char* defaultValue, bool* list) {
+  *list = !section || !key;
+  if (!section || !key) {
+    std::string joined;
+    for (const auto& name : !section ? file.SectionNames() : file.KeyNames(section)) {
+      joined += name;
+      joined.push_back('\0');
+    }
+    return joined;
+  }
+  if (auto value = file.GetValue(section, key)) {
+    if (value->size() > kValueLengthMask) value->resize(value->size() & kValueLengthMask);
+    return *value;
+  }
+  return TrimTrailingSpaces(defaultValue);
+}
+
 }  // namespace
 
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* path) {
   if (!buffer || size == 0) return 0;
-  if (!path) {
-    buffer[0] = '\0';
-    return 0;
-  }
   ProfileFile file(path);
   if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
-  if (!section) return CopyList(file.SectionNames(), buffer, size);
-  if (!key) return CopyList(file.KeyNames(section), buffer, size);
-  if (auto value = file.GetValue(section, key)) return CopyCut(*value, buffer, size);
-  return CopyCut(TrimTrailingSpaces(defaultValue), buffer, size);
+  bool list = false;
+  std::string text = ProfileString(file, section, key, defaultValue, &list);
+  return list ? CopyList(text, buffer, size) : CopyCut(text, buffer, size);
 }
 
+// The value as GetPrivateProfileStringA gives it (the list of names, when
+// the section or the key is null), read as a number; the default when that
+// is empty, a key written empty included.
 UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
                            const char* path) {
-  if (!section || !key || !path) return static_cast<UINT>(defaultValue);
   ProfileFile file(path);
   if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
-  std::optional<std::string> value = file.GetValue(section, key);
-  // An empty value counts as missing: Windows reads the number through the
-  // string function and takes an empty answer for "not there", so a key
-  // written empty keeps the caller's default rather than turning into 0.
-  if (!value || value->empty()) return static_cast<UINT>(defaultValue);
-  return platform::ParseProfileInt(*value);
+  bool list = false;
+  std::string text = ProfileString(file, section, key, "", &list);
+  if (text.empty()) return static_cast<UINT>(defaultValue);
+  return platform::ParseProfileInt(std::string_view(text.c_str()));
 }
 
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path) {
   // (NULL, NULL, NULL) only flushes a cache there is not; it answers FALSE.
-  if (!section || !path) return kFalse;
+  // Any other call without a section fails as Windows fails it, before the
+  // file is touched. Without a path Windows would write win.ini, which is
+  // the system's and not ours to change.
+  if (!section) {
+    if (key || value) SetLastError(ERROR_FILE_NOT_FOUND);
+    return kFalse;
+  }
+  if (!path) return kFalse;
   ProfileFile file(path);
   // A file marked read-only stays as it is, as on Windows (the replace
   // below would otherwise go through: it renames over the file).
@@ -267,7 +291,9 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
       return kFalse;
     }
   }
-  if (!file.Edit(section, key, value)) return kTrue;
+  // A deletion that finds nothing leaves an existing file alone but still
+  // creates a missing one, empty, as Windows does.
+  if (!file.Edit(section, key, value) && file.exists()) return kTrue;
   if (!platform::ReplaceFileAtomically(file.host(), file.Bytes())) {
     SetLastError(ERROR_ACCESS_DENIED);
     return kFalse;

@@ -66,6 +66,8 @@ TEST(IniDocumentTest, ReadsAsWindowsDoes) {
       // 0x81 0x5D is one character whose second byte looks like ']'.
       {"double-byte name with ] trail", "[\x81\x5D]\r\nk=v\r\n", "\x81\x5D", "k", "v"},
       {"trail bytes do not fold", "[s]\r\n\x81\x61=v\r\n", "s", "\x81\x41", std::nullopt},
+      // Names compare as characters: full-width A3C1/A3E1 and Cyrillic A7A1/A7D1 fold.
+      {"double-byte letters fold", "[\xA7\xA1]\r\n\xA3\xC1=v\r\n", "\xA7\xD1", "\xA3\xE1", "v"},
   };
   platform::LeadBytes lead = platform::LeadBytesForCodePage(936);
   for (const ReadCase& c : cases) {
@@ -113,6 +115,9 @@ TEST(IniDocumentTest, EditsOnlyWhatItMust) {
       {"delete key", "[s]\r\na=1\r\nb=2\r\n", "s", "a", nullptr, "[s]\r\nb=2\r\n"},
       {"delete section keeps comments", "[s]\r\n;c\r\na=1\r\n[t]\r\nb=2\r\n", "s", nullptr,
        nullptr, ";c\r\n[t]\r\nb=2\r\n"},
+      {"NULs before the first section kept", std::string("Data \0 before \0 first \0 section", 31),
+       "section1", "key1", "string1",
+       std::string("Data \0 before \0 first \0 section\r\n[section1]\r\nkey1=string1\r\n", 59)},
   };
   for (const WriteCase& c : cases) {
     IniDocument<char> doc(c.before);
@@ -166,6 +171,36 @@ TEST_F(ProfileTest, BufferSizeAndDefault) {
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
 }
 
+// Windows keeps a value's length in 16 bits: a longer value reads as its
+// length modulo 65536, not cut at the buffer's size and not as the default.
+TEST_F(ProfileTest, OverlongValuesWrap) {
+  std::string ini = Path("a.ini");
+  for (const auto& [length, expected] : {std::pair<size_t, const char*>{65536, ""}, {65537, "x"}}) {
+    WriteFile(ini, "[s]\r\nk=" + std::string(length, 'x') + "\r\n");
+    EXPECT_EQ(Get(ini, "s", "k", "def"), expected) << length;
+  }
+}
+
+// Without a file the functions read win.ini in the Windows folder; the
+// number functions read what the string function gives, lists included.
+TEST_F(ProfileTest, NullArgumentsReadAsWindows) {
+  testing_support::ScopedEnv env("WINEPREFIX", dir_.path());
+  testing_support::MakeDirs(dir_.Join("drive_c/windows"));
+  testing_support::MakeDirs(dir_.Join("dosdevices"));
+  ASSERT_EQ(symlink("../drive_c", dir_.Join("dosdevices/c:").c_str()), 0);
+  char buf[16];
+  EXPECT_EQ(win::GetPrivateProfileStringA("section1", "name1", "default", buf, 16, nullptr), 7u);
+  EXPECT_STREQ(buf, "default");
+  EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, nullptr, 70, nullptr), 70u);  // no win.ini
+  WriteFile(dir_.Join("drive_c/windows/win.ini"), "[windows]\r\nload=\r\n[12]\r\n");
+  EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, nullptr, 70, nullptr), 0u);
+  std::string ini = Path("a.ini");
+  WriteFile(ini, "[7s]\r\n4k=1\r\n");
+  EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, "x", 70, ini.c_str()), 7u);
+  EXPECT_EQ(win::GetPrivateProfileIntA("7s", nullptr, 70, ini.c_str()), 4u);
+  EXPECT_EQ(win::GetPrivateProfileIntA("none", nullptr, 70, ini.c_str()), 70u);
+}
+
 TEST_F(ProfileTest, DoesNotSplitADoubleByteCharacter) {
   if (win::GetACP() != 936) GTEST_SKIP() << "needs code page 936";
   std::string ini = Path("a.ini");
@@ -214,7 +249,24 @@ TEST_F(ProfileTest, WritesCreateAndReplace) {
 
   std::string lost = Path("no/such/dir/x.ini");
   EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "v", lost.c_str()));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
   EXPECT_FALSE(testing_support::PathExists(Path("no")));
+
+  // No section: nothing is written, not even a new file.
+  std::string none = Path("none.ini");
+  EXPECT_FALSE(win::WritePrivateProfileStringA(nullptr, "key", "string", none.c_str()));
+  EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(testing_support::PathExists(none));
+}
+
+// Deleting from a missing file creates it, empty.
+TEST_F(ProfileTest, DeletingFromAMissingFileCreatesIt) {
+  for (const char* key : {"key", static_cast<const char*>(nullptr)}) {
+    std::string ini = Path(key ? "k.ini" : "s.ini");
+    EXPECT_TRUE(win::WritePrivateProfileStringA("App", key, nullptr, ini.c_str()));
+    ASSERT_TRUE(testing_support::PathExists(ini));
+    EXPECT_EQ(ReadFile(ini), "");
+  }
 }
 
 std::string Utf16(const std::string& ascii) {

@@ -69,6 +69,8 @@ TEST(SystemTimeToVariantTimeTest, OverflowingFieldsRollForward) {
       {Time(1980, 1, 1, 10, 60, 0), Time(1980, 1, 1, 11, 0, 0)},
       {Time(1980, 1, 1, 10, 0, 90), Time(1980, 1, 1, 10, 1, 30)},
       {Time(1899, 12, 25, 30, 0, 0), Time(1899, 12, 26, 6, 0, 0)},
+      {Time(1980, 1, 1, 25, 61, 61), Time(1980, 1, 2, 2, 2, 1)},
+      {Time(1980, 2, 31), Time(1980, 3, 2)},
   };
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(Convert(c.time), Convert(c.same));
 }
