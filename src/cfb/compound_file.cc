@@ -58,6 +58,24 @@ int LockFor(win::DWORD mode, bool writes) {
   return LOCK_SH;
 }
 
+// Another process may keep the file with a POSIX record lock (fcntl or
+// lockf) rather than flock; that holder shuts this opener out just the same,
+// as a process holding the file open without sharing does on Windows. Only
+// looked at, never taken: a read-only descriptor cannot carry a write lock.
+bool HeldByRecordLock(int fd, int lockType) {
+  struct flock probe {};
+  probe.l_type = lockType == LOCK_EX ? F_WRLCK : F_RDLCK;
+  probe.l_whence = SEEK_SET;
+  probe.l_start = 0;
+  probe.l_len = 0;
+#ifdef F_OFD_GETLK
+  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
+#else
+  if (fcntl(fd, F_GETLK, &probe) != 0) return false;
+#endif
+  return probe.l_type != F_UNLCK;
+}
+
 bool SameFile(int fd, const char* path) {
   struct stat a, b;
   if (fstat(fd, &a) != 0 || stat(path, &b) != 0) return false;
@@ -92,6 +110,10 @@ win::HRESULT OpenLocked(const char* path, int flags, int lockType, int* fd) {
         int e = errno;
         close(f);
         return e == EWOULDBLOCK ? win::STG_E_SHAREVIOLATION : win::STG_E_LOCKVIOLATION;
+      }
+      if (HeldByRecordLock(f, lockType)) {
+        close(f);
+        return win::STG_E_SHAREVIOLATION;
       }
     }
     if (lockType == 0 || SameFile(f, path)) {

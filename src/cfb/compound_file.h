@@ -19,7 +19,8 @@
 // file's inode, so the lock moves with it: the new file is locked before it
 // is renamed into place and the old one is unlocked only afterwards, and an
 // opener that locked a file checks that the path still names the inode it
-// locked (else it lost a race with a save and tries again).
+// locked (else it lost a race with a save and tries again). A POSIX record
+// lock that another holder keeps on the file shuts an opener out as well.
 //
 // Modes. Transacted files keep every change in memory and are written only
 // by an explicit Commit of the root; the OS file is opened read-only, so

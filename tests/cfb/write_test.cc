@@ -1,5 +1,6 @@
 // Writing: round trips checked by outside readers, the element API the
 // callers rely on, the layout of the files written, sharing and durability.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -274,6 +275,31 @@ TEST(CfbWrite, ExclusiveSharingKeepsOthersOut) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   first.reset();
   EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, second.out()), win::S_OK);
+  second.reset();
+
+  // Another process that keeps the file under a POSIX record lock (fcntl,
+  // lockf) keeps exclusive openers and creators out too, until it lets go.
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  child = fork();
+  if (child == 0) {
+    int fd = open(path.c_str(), O_RDWR);
+    char c = lockf(fd, F_LOCK, 0) == 0 ? 'y' : 'n';
+    (void)!write(ready[1], &c, 1);
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+  for (win::DWORD mode : {kOpenRw, kHistory, win::DWORD{0x10}})
+    EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), mode, second.out()), win::STG_E_SHAREVIOLATION) << mode;
+  EXPECT_EQ(cfb::CreateCompoundFile(path.c_str(), kCreateRw, second.out()), win::STG_E_SHAREVIOLATION);
+  (void)!write(done[1], &c, 1);
+  waitpid(child, &status, 0);
+  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
+  EXPECT_EQ(cfb::OpenCompoundFile(path.c_str(), kHistory, second.out()), win::S_OK);
 }
 
 // The history file is opened transacted and never committed: changes are

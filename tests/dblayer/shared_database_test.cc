@@ -38,6 +38,14 @@ TEST_F(SharedDatabaseTest, OpensOnFirstUseWithoutSynchronousWrites) {
   ASSERT_TRUE(query.GetField(0, &data, nullptr, nullptr));
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(*static_cast<const int32_t*>(data), 0);
+  query.Close();
+  // Opened through the UTF-16 entry point, a new file keeps its texts in
+  // UTF-16 (little-endian here).
+  query.SetSQL(u"PRAGMA encoding");
+  ASSERT_TRUE(query.Open());
+  ASSERT_TRUE(query.GetField(0, &data, nullptr, nullptr));
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(data)), u"UTF-16le");
 
   // Releasing closes the query that is still attached and starts afresh.
   ReleaseSharedDatabase();

@@ -153,6 +153,15 @@ TEST_F(UpgradeRunTest, DatabaseHoldsEveryTaskContainerAndLink) {
   Generate();
   ExpectQuietExit(RunConverter(Job()));
   std::string db = NewFile("Program/history.mdb");
+  // The nine tables and nothing else, in the order they were created, in a
+  // UTF-16 file.
+  std::string objects;
+  for (const auto& row : QueryRows(db, "select type, name from sqlite_master order by rowid"))
+    objects += row[0] + " " + row[1] + ";";
+  EXPECT_EQ(objects,
+            "table TransferTask;table MetaTask;table CombineTask;table GenericTask;table BTTask;"
+            "table BTFileTask;table EMuleTask;table Containers;table Relationship;");
+  EXPECT_EQ(QueryRows(db, "pragma encoding")[0][0], "UTF-16le");
   auto kindCount = [&](int kind) {
     return QueryCount(db, "select count(*) from TransferTask where F0 = " + std::to_string(kind));
   };
