@@ -233,6 +233,16 @@ TEST_F(DbLayerTest, QueryWithoutRowsAndFailingOpens) {
   EXPECT_FALSE(query.Open());
   EXPECT_FALSE(query.IsOpen());
 
+  // A SELECT that prepares but fails on its first step does not open, yet
+  // holds its statement until Close releases it.
+  query.SetSQL(u"select abs(-9223372036854775807 - 1) as v");
+  EXPECT_FALSE(query.Open());
+  EXPECT_TRUE(query.IsOpen());
+  const void* data = nullptr;
+  EXPECT_FALSE(query.GetField(0, &data, nullptr, nullptr));
+  EXPECT_TRUE(query.Close());
+  EXPECT_FALSE(query.IsOpen());
+
   // Texts longer than 4096 units are taken whole.
   std::u16string longer = u"select 1 as x";
   while (longer.size() < 6000) longer += u" ";
