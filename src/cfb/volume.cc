@@ -44,10 +44,10 @@ win::HRESULT Volume::Load(int fd) {
   if (root.type != kTypeRoot) return win::STG_E_DOCFILECORRUPT;
   // The mini stream is whatever the root's chain holds: its recorded size
   // may overstate what the mini FAT uses, so the chain, not the size, counts.
-  if (root.start < sectorCount_ &&
-      !Follow(fat_, sectorCount_, root.start, 0, false, &miniStreamChain_)) {
-    miniStreamChain_.clear();
-  }
+  // A broken tail (a file cut short, a link out of range) costs only the
+  // mini sectors behind the break, as for the directory and the mini FAT:
+  // every small stream before it stays readable.
+  if (root.start < sectorCount_) Follow(fat_, sectorCount_, root.start, 0, false, &miniStreamChain_);
   miniSectorCount_ = static_cast<uint32_t>(
       std::min<uint64_t>(miniStreamChain_.size() * (ss / kMiniSectorSize), kMaxRegSect));
   LoadMiniFat(Get32(h + kHdrFirstMiniFatSector));

@@ -132,6 +132,17 @@ TEST(CfbRead, FilesThatBendTheRules) {
       {"data after the last sector", nullptr, [](std::string& f) { f += "trailing junk"; }},
       {"length not a whole number of sectors", nullptr,
        [](std::string& f) { f.resize(f.size() - 200); }},
+      // A history cut short loses the end of the mini stream: the small
+      // streams before the break still read.
+      {"mini stream chain that runs past the file",
+       [](ImageBuilder& b, Base& base, Tree& t) {
+         b.entry(base.innerId).left = b.AddStream(u"Tail", Pattern(4000, 8));
+         t["Sub/Tail"] = "<error>";
+       },
+       [](std::string& f) {
+         uint32_t rootStart = Get32(f, 512 + Get32(f, 0x30) * 512 + 0x74);
+         Put32(f, 512 + Get32(f, 0x4C) * 512 + 4 * rootStart, 900000);
+       }},
       {"root mini stream longer than used",
        [](ImageBuilder& b, Base& base, Tree&) { b.rootSizeOverride = 64 * 40; }, nullptr},
       {"colours and balance violated",
