@@ -18,25 +18,27 @@
 
 namespace {
 
+// The text re-encoded from one code page to another through UTF-16; text that
+// does not convert stays as it is.
+std::string Recode(const std::string& text, win::UINT from, win::DWORD fromFlags, win::UINT to) {
+  if (text.empty()) return text;
+  const int length = static_cast<int>(text.size());
+  int units = win::MultiByteToWideChar(from, fromFlags, text.data(), length, nullptr, 0);
+  if (units <= 0) return text;
+  std::u16string wide(static_cast<size_t>(units), u'\0');
+  win::MultiByteToWideChar(from, fromFlags, text.data(), length, wide.data(), units);
+  int bytes = win::WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return text;
+  std::string out(static_cast<size_t>(bytes), '\0');
+  win::WideCharToMultiByte(to, 0, wide.data(), units, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
 // An argument in UTF-8 is converted to the ANSI code page (a character the
 // page lacks becomes "?", as Windows converts it). One that is not UTF-8
 // came from a terminal that speaks the ANSI page already and stays as it is.
 std::string ArgumentToAnsi(const std::string& arg) {
-  bool ascii = true;
-  for (char c : arg) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) return arg;
-  const int length = static_cast<int>(arg.size());
-  int units = win::MultiByteToWideChar(win::CP_UTF8, win::MB_ERR_INVALID_CHARS, arg.data(), length,
-                                       nullptr, 0);
-  if (units <= 0) return arg;
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  win::MultiByteToWideChar(win::CP_UTF8, win::MB_ERR_INVALID_CHARS, arg.data(), length, wide.data(),
-                           units);
-  int bytes = win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return arg;
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), units, ansi.data(), bytes, nullptr, nullptr);
-  return ansi;
+  return Recode(arg, win::CP_UTF8, win::MB_ERR_INVALID_CHARS, win::CP_ACP);
 }
 
 std::string JoinArguments(int argc, char** argv) {
@@ -48,23 +50,10 @@ std::string JoinArguments(int argc, char** argv) {
   return line;
 }
 
-// The run's lines hold paths in the ANSI code page; the terminal reads UTF-8.
-std::string AnsiToTerminal(const std::string& text) {
-  if (text.empty()) return text;
-  int units = win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (units <= 0) return text;
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-  int bytes = win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return text;
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
-  return utf8;
-}
-
 void PrintReport(const std::vector<std::string>& lines) {
   std::string text;
-  for (const std::string& line : lines) text += AnsiToTerminal(line) + "\n";
+  // The run's lines hold paths in the ANSI code page; the terminal reads UTF-8.
+  for (const std::string& line : lines) text += Recode(line, win::CP_ACP, 0, win::CP_UTF8) + "\n";
   text += platform::FormatReport();
   if (!text.empty() && text.back() != '\n') text += '\n';
   std::fputs(text.c_str(), stderr);
