@@ -206,6 +206,13 @@ TEST(CfbRead, FilesThatBendTheRules) {
          b.entry(base.bigId).size |= 0x0000000100000000ull;
        },
        nullptr},
+      // 512-byte sectors make a version-3 file whatever its version field says.
+      {"version 3 sizes with garbage high half, odd version field",
+       [](ImageBuilder& b, Base& base, Tree&) {
+         b.entry(base.bigId).size |= 0x0000000200000000ull;
+         b.entry(base.innerId).size |= 0x8000000000000000ull;
+       },
+       nullptr, 4, 9},
       {"DIFAT chain ending in FREESECT",
        [&huge](ImageBuilder& b, Base& base, Tree& t) {
          uint32_t id = b.AddStream(u"Huge", huge);
