@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cfb/com.h"
+#include "cfb/engine.h"
 
 namespace {
 

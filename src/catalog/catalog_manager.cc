@@ -50,15 +50,6 @@ void CatalogManager::EnsureTrailingBackslash(std::string& path) {
   if (path.empty() || path.back() != kBackslash) path.push_back(kBackslash);
 }
 
-CatalogManager::PathRelation CatalogManager::ComparePathPrefix(const std::string& a,
-                                                               const std::string& b) {
-  if (a.size() > b.size())
-    return a.compare(0, b.size(), b) == 0 ? PathRelation::Below : PathRelation::Unrelated;
-  if (a.size() < b.size())
-    return b.compare(0, a.size(), a) == 0 ? PathRelation::Above : PathRelation::Unrelated;
-  return a == b ? PathRelation::Same : PathRelation::Unrelated;
-}
-
 void CatalogManager::InsertFolder(XmlElement* node, const std::string& path) {
   // Walks down instead of recursing: a deep tree costs no stack.
   for (;;) {

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
+#include "catalog/folder_search.h"
 #include "catalog/xml_document.h"
 #include "catalog/xml_element.h"
 
 class CatalogManager {
  public:
-  // How path a stands to path b, byte for byte (letter case counts).
-  enum class PathRelation { Same = 0, Unrelated = 1, Below = 2, Above = 3 };
+  using PathRelation = ::PathRelation;
 
   // The one manager of the process, created on first use.
   static CatalogManager& Instance();
@@ -33,7 +33,9 @@ class CatalogManager {
   // Appends a backslash unless the path already ends in one.
   static void EnsureTrailingBackslash(std::string& path);
   // Below when b is a proper prefix of a, Above when a is one of b.
-  static PathRelation ComparePathPrefix(const std::string& a, const std::string& b);
+  static PathRelation ComparePathPrefix(const std::string& a, const std::string& b) {
+    return ::ComparePathPrefix(a, b);
+  }
   // Adds an already normalised folder below node: into the child that holds
   // it, or as a new child that takes over the children it holds.
   static void InsertFolder(XmlElement* node, const std::string& path);

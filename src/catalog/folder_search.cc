@@ -4,12 +4,11 @@
 #include <cstddef>
 #include <string_view>
 
-#include "catalog/catalog_manager.h"
 #include "catalog/compare_no_case.h"
 
 namespace {
 
-using Relation = CatalogManager::PathRelation;
+using Relation = PathRelation;
 
 constexpr char kPathAttribute[] = "Path";
 
@@ -20,7 +19,7 @@ FolderMatch VisitInOrder(XmlElement* node, const std::string& path) {
     XmlElement* child = node->Child(i);
     const std::string childPath = child->GetAttribute(kPathAttribute);
     if (childPath.empty()) continue;
-    switch (CatalogManager::ComparePathPrefix(path, childPath)) {
+    switch (ComparePathPrefix(path, childPath)) {
       case Relation::Same:
         return FolderMatch{FolderMatch::kSame, child, {}};
       case Relation::Below:
@@ -101,7 +100,7 @@ FolderMatch SearchInPathOrder(XmlElement* node, const std::string& path) {
       for (size_t i = lo; i < hi; ++i) {
         const std::string& childPath = children.PathAt(i);
         if (childPath.empty() || i >= first) continue;
-        Relation r = CatalogManager::ComparePathPrefix(path, childPath);
+        Relation r = ComparePathPrefix(path, childPath);
         if (r == Relation::Same || r == Relation::Below) first = i;
       }
       hi = lo;
@@ -111,7 +110,7 @@ FolderMatch SearchInPathOrder(XmlElement* node, const std::string& path) {
   }
   if (first < node->ChildCount()) {
     XmlElement* child = node->Child(first);
-    Relation r = CatalogManager::ComparePathPrefix(path, children.PathAt(first));
+    Relation r = ComparePathPrefix(path, children.PathAt(first));
     return FolderMatch{r == Relation::Same ? FolderMatch::kSame : FolderMatch::kBelow, child, {}};
   }
 
@@ -121,13 +120,21 @@ FolderMatch SearchInPathOrder(XmlElement* node, const std::string& path) {
   size_t end = children.PrefixRunEnd(key, lo);
   for (size_t i = lo; i < end; ++i) {
     const std::string& childPath = children.PathAt(i);
-    if (!childPath.empty() && CatalogManager::ComparePathPrefix(path, childPath) == Relation::Above)
+    if (!childPath.empty() && ComparePathPrefix(path, childPath) == Relation::Above)
       match.inside.push_back(node->Child(i));
   }
   return match;
 }
 
 }  // namespace
+
+PathRelation ComparePathPrefix(const std::string& a, const std::string& b) {
+  if (a.size() > b.size())
+    return a.compare(0, b.size(), b) == 0 ? PathRelation::Below : PathRelation::Unrelated;
+  if (a.size() < b.size())
+    return b.compare(0, a.size(), a) == 0 ? PathRelation::Above : PathRelation::Unrelated;
+  return a == b ? PathRelation::Same : PathRelation::Unrelated;
+}
 
 FolderMatch FindRelatedFolders(XmlElement* node, const std::string& path) {
   if (node->ChildrenInPathOrder()) return SearchInPathOrder(node, path);

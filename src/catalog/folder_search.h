@@ -7,6 +7,12 @@
 
 #include "catalog/xml_element.h"
 
+// How path a stands to path b, byte for byte (letter case counts).
+enum class PathRelation { Same = 0, Unrelated = 1, Below = 2, Above = 3 };
+
+// Below when b is a proper prefix of a, Above when a is one of b.
+PathRelation ComparePathPrefix(const std::string& a, const std::string& b);
+
 struct FolderMatch {
   enum Kind { kNone, kSame, kBelow };
   Kind kind = kNone;

@@ -1,7 +1,7 @@
 // The entry points: opening and creating compound files.
-#include "cfb/com.h"
 #include "cfb/compound_file.h"
 #include "cfb/elements.h"
+#include "cfb/engine.h"
 
 namespace cfb {
 

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <new>
 
-#include "cfb/com.h"
+#include "base/com.h"
 
 namespace cfb {
 

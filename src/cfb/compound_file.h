@@ -33,10 +33,10 @@
 #include <memory>
 #include <string>
 
+#include "base/win_types.h"
 #include "cfb/serializer.h"
 #include "cfb/tree.h"
 #include "cfb/volume.h"
-#include "platform/win_types.h"
 
 namespace cfb {
 

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "cfb/com.h"
 #include "cfb/compound_file.h"
+#include "cfb/engine.h"
 #include "cfb/tree.h"
 
 namespace cfb {

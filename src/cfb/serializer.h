@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/win_types.h"
 #include "cfb/tree.h"
-#include "platform/win_types.h"
 
 namespace cfb {
 

@@ -153,6 +153,13 @@ bool Volume::LoadDirectory(uint32_t first) {
   return entryCount() > 0;
 }
 
+namespace {
+
+// The bits of a directory entry's stream size that a version-3 file uses.
+constexpr uint64_t kVersion3SizeMask = 0xFFFFFFFFull;
+
+}  // namespace
+
 DirEntry Volume::Entry(uint32_t i) const {
   const uint8_t* e = directory_.data() + static_cast<size_t>(i) * kDirEntrySize;
   DirEntry d;
@@ -171,8 +178,11 @@ DirEntry Volume::Entry(uint32_t i) const {
   d.mtime = Get64(e + kDirModifiedTime);
   d.start = Get32(e + kDirStart);
   d.size = Get64(e + kDirSize);
-  // Version 3 has a 32-bit size; writers left garbage in the high half.
-  if (major_ < 4) d.size &= 0xFFFFFFFFu;
+  // Version 3 has a 32-bit size, and older writers left the high half
+  // uninitialised. Either the version field or 512-byte sectors make a file
+  // version 3: some writers put other values in the field, and only version
+  // 4's sectors can address streams past 4 GB.
+  if (major_ < 4 || shift_ == kSectorShiftV3) d.size &= kVersion3SizeMask;
   return d;
 }
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/win_types.h"
 #include "cfb/format.h"
-#include "platform/win_types.h"
 
 namespace cfb {
 

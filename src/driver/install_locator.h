@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 // The registry key and value under HKEY_LOCAL_MACHINE that name the
 // version-5 program file.

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "cfb/com.h"
+#include "base/com.h"
 
 namespace legacy {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cfb/com.h"
+#include "base/com.h"
 
 namespace legacy {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/win_types.h"
 #include "legacy/stream_reader.h"
-#include "platform/win_types.h"
 
 namespace legacy {
 

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cfb/com.h"
+#include "base/com.h"
 #include "legacy/legacy_task.h"
 
 class BTTaskRecord;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/com_ref.h"
 #include "catalog/catalog_manager.h"
 #include "dblayer/db_command.h"
 #include "dblayer/shared_database.h"
@@ -11,9 +12,8 @@
 #include "legacy/category_record.h"
 #include "legacy/history_converter.h"
 #include "platform/codepage.h"
-#include "platform/com_ref.h"
 #include "platform/report.h"
-#include "platform/storage.h"
+#include "storage/storage.h"
 #include "taskdb/container_record.h"
 
 namespace legacy {

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "cfb/com.h"
+#include "base/com.h"
+#include "base/win_types.h"
 #include "legacy/stream_reader.h"
-#include "platform/win_types.h"
 
 namespace legacy {
 

@@ -10,9 +10,9 @@
 #include <map>
 #include <string>
 
-#include "cfb/com.h"
+#include "base/com.h"
+#include "base/win_types.h"
 #include "legacy/owned_variant.h"
-#include "platform/win_types.h"
 
 namespace legacy {
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "cfb/com.h"
+#include "base/com.h"
 #include "legacy/legacy_task.h"
 
 namespace legacy {

@@ -3,7 +3,7 @@
 // does with invalid and unmappable input, and the system ANSI code page.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

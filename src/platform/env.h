@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace platform {
 

@@ -1,7 +1,7 @@
 // File attributes (GetFileAttributesA).
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

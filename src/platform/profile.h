@@ -4,7 +4,7 @@
 // Writes keep every other line as it was and replace the file in one step.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

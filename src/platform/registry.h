@@ -3,7 +3,7 @@
 // Software\X is read from Software\Wow6432Node\X only).
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

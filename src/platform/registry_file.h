@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace platform {
 

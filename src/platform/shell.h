@@ -2,7 +2,7 @@
 // FO_COPY), and StrCatW.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

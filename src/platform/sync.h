@@ -3,7 +3,7 @@
 // CreateMutexA sets ERROR_ALREADY_EXISTS while another process holds it.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

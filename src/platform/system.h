@@ -2,7 +2,7 @@
 // sees them.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

@@ -1,7 +1,7 @@
 // The message box; the answer comes from the Env (env.h).
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

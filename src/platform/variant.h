@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

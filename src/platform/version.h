@@ -3,7 +3,7 @@
 // files and non-PE files fail cleanly.
 #pragma once
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 

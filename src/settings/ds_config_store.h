@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/storage.h"
+#include "base/com_ref.h"
+#include "base/win_types.h"
 #include "platform/variant.h"
-#include "platform/win_types.h"
-#include "platform/com_ref.h"
+#include "storage/storage.h"
 
 class DsConfigStore {
  public:

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cfb/com.h"
-#include "platform/com_ref.h"
+#include "base/com_ref.h"
+#include "cfb/engine.h"
 
 namespace cfbtest {
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <sstream>
 
 #include "cfb_test_util.h"
 #include "../support/test_support.h"
@@ -206,6 +208,13 @@ TEST(CfbRead, FilesThatBendTheRules) {
          b.entry(base.bigId).size |= 0x0000000100000000ull;
        },
        nullptr},
+      // 512-byte sectors make a version-3 file whatever its version field says.
+      {"version 3 sizes with garbage high half, odd version field",
+       [](ImageBuilder& b, Base& base, Tree&) {
+         b.entry(base.bigId).size |= 0x0000000200000000ull;
+         b.entry(base.innerId).size |= 0x8000000000000000ull;
+       },
+       nullptr, 4, 9},
       {"DIFAT chain ending in FREESECT",
        [&huge](ImageBuilder& b, Base& base, Tree& t) {
          uint32_t id = b.AddStream(u"Huge", huge);
@@ -338,6 +347,40 @@ TEST(CfbRead, NameOrderAndCaseInsensitiveLookup) {
   EXPECT_EQ(root->OpenStream(u"missing", nullptr, 0x10, 0, s.out()), win::STG_E_FILENOTFOUND);
   cfbtest::Ref<win::IStorage> sub;
   EXPECT_EQ(root->OpenStorage(u"A", nullptr, 0x10, nullptr, 0, sub.out()), win::STG_E_FILENOTFOUND);
+}
+
+// Every path that cfbtool ls prints is one that cfbtool cat reads, also for
+// names a plain path cannot show: an empty storage name (one real writer
+// leaves it), an empty stream name, control characters, "%" and "/".
+TEST(CfbTool, LsPathsAreCatPaths) {
+  ImageBuilder b;
+  uint32_t unnamed = b.AddEntry(u"", 1);
+  uint32_t blank = b.AddStream(u"", "blank");
+  uint32_t compObj = b.AddStream(u"\x01" u"CompObj", "comp obj");
+  uint32_t percent = b.AddStream(u"50%", "percent");
+  uint32_t slash = b.AddStream(u"a/b", "slash");
+  b.Children(0, {unnamed, percent, slash});
+  b.Children(unnamed, {blank, compObj});
+  TempDir dir;
+  const std::string file = dir.Join("names.cfb");
+  testing_support::WriteFile(file, b.Build());
+  const std::string tool = cfbtest::Quote(testing_support::BuildDir() + "/cfbtool");
+
+  int status = -1;
+  std::istringstream listing(cfbtest::Run(tool + " ls " + cfbtest::Quote(file), &status));
+  ASSERT_EQ(status, 0);
+  std::map<std::string, std::string> got;
+  std::string size, path;
+  while (listing >> size >> path) {
+    if (size == "-") continue;
+    got[path] = cfbtest::Run(tool + " cat " + cfbtest::Quote(file) + " " + cfbtest::Quote(path) +
+                                 " 2>/dev/null",
+                             &status);
+    if (status != 0) got[path] = "<cat failed>";
+  }
+  const std::map<std::string, std::string> want = {
+      {"%/%", "blank"}, {"%/%01CompObj", "comp obj"}, {"50%25", "percent"}, {"a%2Fb", "slash"}};
+  EXPECT_EQ(got, want);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include <set>
 #include <string>
 
-#include "cfb/com.h"
+#include "cfb/engine.h"
 #include "driver/upgrade_run.h"
 #include "platform/codepage.h"
 #include "platform/fault_injection.h"

@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "cfb/com.h"
+#include "cfb/engine.h"
 #include "dblayer/db_command.h"
 #include "dblayer/shared_database.h"
 #include "history_db.h"

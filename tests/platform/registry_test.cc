@@ -71,6 +71,7 @@ class RegistryTest : public ::testing::Test {
   ScopedEnv wineprefix_{"WINEPREFIX", prefix_.path()};
   ScopedEnv lcAll_{"LC_ALL", "", true};
   ScopedEnv lcCtype_{"LC_CTYPE", "", true};
+  ScopedEnv lang_{"LANG", "", true};
 };
 
 TEST_F(RegistryTest, ValueFormatsAndEscapes) {

@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/storage.h"
 #include "platform/variant.h"
 #include "settings/ds_config_store.h"
 #include "settings/migrate_settings.h"
 #include "settings_fixture.h"
+#include "storage/storage.h"
 
 namespace settings_test {
 namespace {

@@ -2,14 +2,16 @@
 //   cfbtool ls FILE              every element with its path; streams with their size
 //   cfbtool tree FILE            the element tree, indented
 //   cfbtool cat FILE PATH        a stream's bytes to standard output
-// Names are printed as UTF-8 and paths use "/" between names.
+// Names are printed as UTF-8 and paths use "/" between names. In a name, "%",
+// "/" and control characters are written as %XX (the hex of each byte), and an
+// empty name as a lone "%", so every path that ls prints is one that cat reads.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "cfb/com.h"
-#include "platform/com_ref.h"
+#include "base/com_ref.h"
+#include "cfb/engine.h"
 
 namespace {
 
@@ -65,6 +67,53 @@ std::u16string FromUtf8(const std::string& s) {
   return out;
 }
 
+constexpr char kEscape = '%';
+constexpr char kSeparator = '/';
+constexpr unsigned char kFirstPrintable = 0x20;
+constexpr unsigned char kDelete = 0x7F;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+std::string EscapeName(const std::string& name) {
+  if (name.empty()) return std::string(1, kEscape);
+  std::string out;
+  for (char ch : name) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    if (ch == kEscape || ch == kSeparator || b < kFirstPrintable || b == kDelete) {
+      out += kEscape;
+      out += kHexDigits[b >> 4];
+      out += kHexDigits[b & 0xF];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The inverse of EscapeName; false for a "%" not followed by two hex digits.
+bool UnescapeName(const std::string& text, std::string* name) {
+  name->clear();
+  if (text.size() == 1 && text[0] == kEscape) return true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != kEscape) {
+      *name += text[i];
+      continue;
+    }
+    int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+    int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    if (low < 0) return false;
+    *name += static_cast<char>(high << 4 | low);
+    i += 2;
+  }
+  return true;
+}
+
 constexpr win::DWORD kReadMode = win::STGM_READ | win::STGM_SHARE_DENY_WRITE;
 constexpr win::DWORD kChildMode = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
 
@@ -76,7 +125,7 @@ bool Walk(win::IStorage* storage, const std::string& prefix, int depth, bool tre
   win::STATSTG st;
   win::ULONG got = 0;
   while (e->Next(1, &st, &got) == win::S_OK && got == 1) {
-    std::string name = ToUtf8(st.pwcsName);
+    std::string name = EscapeName(ToUtf8(st.pwcsName));
     bool isStorage = st.type == win::STGTY_STORAGE;
     if (tree) {
       std::string indent(2 * depth, ' ');
@@ -111,9 +160,16 @@ int Cat(win::IStorage* root, const std::string& path) {
   std::vector<std::u16string> parts;
   size_t start = 0;
   while (start <= path.size()) {
-    size_t slash = path.find('/', start);
+    size_t slash = path.find(kSeparator, start);
     if (slash == std::string::npos) slash = path.size();
-    if (slash > start) parts.push_back(FromUtf8(path.substr(start, slash - start)));
+    if (slash > start) {
+      std::string name;
+      if (!UnescapeName(path.substr(start, slash - start), &name)) {
+        fprintf(stderr, "cfbtool: bad %% escape in %s\n", path.c_str());
+        return 2;
+      }
+      parts.push_back(FromUtf8(name));
+    }
     start = slash + 1;
   }
   if (parts.empty()) {

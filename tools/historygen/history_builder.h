@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace historygen {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "cfb/com.h"
-#include "platform/com_ref.h"
+#include "base/com_ref.h"
+#include "cfb/engine.h"
 #include "history_builder.h"
 
 namespace historygen {

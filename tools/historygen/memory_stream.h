@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "cfb/com.h"
+#include "base/com.h"
 
 namespace historygen {
 

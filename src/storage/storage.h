@@ -1,10 +1,11 @@
 // Structured storage as the converter calls it: StgOpenStorage,
-// StgCreateDocfile and CoTaskMemFree with Windows paths. On POSIX the path is
-// mapped into the prefix (paths.h) and the compound-file engine does the work.
+// StgCreateDocfile and CoTaskMemFree with Windows paths. The path is mapped
+// into the prefix (platform/paths.h) and the compound-file engine does the
+// work; this sits above both so that the engine needs nothing of paths.
 #pragma once
 
-#include "cfb/com.h"
-#include "platform/win_types.h"
+#include "base/com.h"
+#include "base/win_types.h"
 
 namespace win {
 

@@ -1,4 +1,4 @@
-#include "platform/storage.h"
+#include "storage/storage.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../support/test_support.h"
-#include "platform/com_ref.h"
+#include "base/com_ref.h"
 
 namespace {
 

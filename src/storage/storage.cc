@@ -1,10 +1,11 @@
 // Structured storage over the compound-file engine: the Windows path is
 // mapped into the prefix and the engine does the rest.
 
-#include "platform/storage.h"
+#include "storage/storage.h"
 
 #include <string>
 
+#include "cfb/engine.h"
 #include "platform/paths.h"
 
 namespace win {

@@ -1,12 +1,13 @@
-// The COM-shaped interfaces of the compound-file engine: reference-counted
-// storages, streams and enumerators with HRESULT results, as the structured
-// storage API has them. Callers reach them through platform/storage.h, so a
-// Win32 build can put the system's own interfaces behind the same names.
+// The COM-shaped interfaces of structured storage: reference-counted
+// storages, streams and enumerators with HRESULT results, as the Windows API
+// has them. The compound-file engine implements them and its callers speak
+// only these, so a Win32 build can put the system's own interfaces behind the
+// same names.
 #pragma once
 
 #include <cstdint>
 
-#include "platform/win_types.h"
+#include "base/win_types.h"
 
 namespace win {
 
@@ -112,22 +113,3 @@ class IStorage : public IUnknownLike {
 };
 
 }  // namespace win
-
-namespace cfb {
-
-// Opens an existing compound file at a host path (UTF-8). The mode is a
-// STGM_* combination: STGM_TRANSACTED files are never written, and a file
-// opened without write access is opened read-only by the operating system.
-// STGM_SHARE_EXCLUSIVE (and DENY_*) take an advisory lock that makes a second
-// open of the same file, by any process, fail with STG_E_SHAREVIOLATION or
-// STG_E_LOCKVIOLATION while the first is held.
-win::HRESULT OpenCompoundFile(const char* hostPath, win::DWORD mode, win::IStorage** root);
-
-// Creates a new, empty compound file (replacing one with STGM_CREATE). The
-// folder must exist; nothing else is created.
-win::HRESULT CreateCompoundFile(const char* hostPath, win::DWORD mode, win::IStorage** root);
-
-// Frees names handed out by Stat and the enumerator.
-void FreeName(void* p);
-
-}  // namespace cfb
