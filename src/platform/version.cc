@@ -20,6 +20,7 @@
 
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "platform/version_resource.h"
 
 namespace win {
@@ -119,14 +120,7 @@ std::vector<std::u16string> SplitPath(const char* subBlock) {
     size_t end = text.find('\\', pos);
     if (end == std::string::npos) end = text.size();
     if (end > pos) {  // empty components are skipped
-      int n = MultiByteToWideChar(CP_ACP, 0, text.data() + pos, static_cast<int>(end - pos),
-                                  nullptr, 0);
-      std::u16string part(n > 0 ? n : 0, u'\0');
-      if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.data() + pos, static_cast<int>(end - pos),
-                            part.data(), n);
-      }
-      parts.push_back(part);
+      parts.push_back(platform::ToUtf16(std::string_view(text).substr(pos, end - pos)));
     }
     pos = end + 1;
   }
@@ -191,16 +185,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
     if (c == 0) break;
     text.push_back(c);
   }
-  std::string ansi;
-  if (!text.empty()) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
-    ansi.resize(n > 0 ? n : 0);
-    if (n > 0) {
-      WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), n,
-                          nullptr, nullptr);
-    }
-  }
+  std::string ansi = platform::FromUtf16(text);
   auto* spare = const_cast<char*>(reinterpret_cast<const char*>(base)) + blockLength +
                 kSignatureSize + node.valueOffset;
   size_t room = blockLength - node.valueOffset;
