@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "platform/codepage.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
@@ -105,8 +106,9 @@ class ProfileFile {
     if (!wide_) return ansi_->text();
     std::string out(reinterpret_cast<const char*>(kUtf16LeBom), sizeof kUtf16LeBom);
     for (char16_t c : wide_->text()) {
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>(c >> 8));
+      char unit[2];
+      base::StoreLe16(unit, c);
+      out.append(unit, sizeof unit);
     }
     return out;
   }
@@ -128,8 +130,7 @@ class ProfileFile {
         static_cast<unsigned char>(bytes[1]) == kUtf16LeBom[1]) {
       std::u16string text;
       for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                             static_cast<unsigned char>(bytes[i + 1]) << 8));
+        text.push_back(base::LoadLe16(bytes.data() + i));
       }
       // A file that holds nothing but its signature gets a line break before
       // the first section written to it, as Windows writes it.

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -128,8 +129,7 @@ std::vector<std::u16string> SplitPath(const char* subBlock) {
 }
 
 uint16_t BlockLength(const void* block) {
-  const auto* p = static_cast<const unsigned char*>(block);
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
+  return base::LoadLe16(block);
 }
 
 }  // namespace
@@ -180,8 +180,7 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
   // Text: an ANSI copy, up to the first NUL, in the spare area.
   std::u16string text;
   for (size_t i = 0; i + 1 < node.valueBytes; i += 2) {
-    char16_t c = static_cast<char16_t>(base[node.valueOffset + i] |
-                                       base[node.valueOffset + i + 1] << 8);
+    char16_t c = base::LoadLe16(base + node.valueOffset + i);
     if (c == 0) break;
     text.push_back(c);
   }
