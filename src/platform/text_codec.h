@@ -25,6 +25,10 @@
 
 namespace platform {
 
+// Whether a decode keeps a U+FEFF at the front of its result. The texts the
+// converter puts into the database, and the history file's path, lose it, as
+// they did in the old program; what stands in for a Windows service keeps
+// it, as Windows does.
 enum class LeadingBom { kKeep, kDrop };
 
 // Which step of a conversion stopped it; callers with status codes of their
@@ -36,7 +40,9 @@ enum class CodecStatus {
   kConvertFailed,  // the converting call failed
 };
 
-// No bound beyond what a conversion can return.
+// The bound is for callers whose room is fixed by their own contract (a
+// caller's buffer, MAX_PATH): a result that would not fit is not converted
+// at all. kNoBound is no bound beyond what a conversion can return.
 constexpr size_t kNoBound = std::numeric_limits<int>::max();
 
 // text in codePage -> UTF-16, at most maxUnits units. flags go to
