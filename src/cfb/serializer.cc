@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/little_endian.h"
 #include "cfb/format.h"
 #include "platform/fault_injection.h"
 
@@ -92,7 +93,7 @@ class Output {
   }
   void Put32(uint32_t v) {
     uint8_t b[4];
-    cfb::Put32(b, v);
+    base::StoreLe32(b, v);
     Write(b, 4);
   }
   void Drain() {
@@ -201,21 +202,21 @@ bool Plan(std::vector<Item>& items, Layout* L) {
 void WriteHeader(Output& out, const Layout& L, uint16_t major) {
   uint8_t h[kHeaderSize] = {};
   memcpy(h, kSignature, sizeof kSignature);
-  Put16(h + kHdrMinorVersion, kMinorVersion);
-  Put16(h + kHdrMajorVersion, major);
-  Put16(h + kHdrByteOrder, kByteOrderMark);
-  Put16(h + kHdrSectorShift, static_cast<uint16_t>(L.sectorShift));
-  Put16(h + kHdrMiniSectorShift, kMiniSectorShift);
-  Put32(h + kHdrDirSectorCount, major >= 4 ? L.dirSectors : 0);
-  Put32(h + kHdrFatSectorCount, L.fatSectors);
-  Put32(h + kHdrFirstDirSector, L.firstDir);
-  Put32(h + kHdrMiniCutoff, kMiniStreamCutoff);
-  Put32(h + kHdrFirstMiniFatSector, L.firstMiniFat);
-  Put32(h + kHdrMiniFatSectorCount, L.miniFatSectors);
-  Put32(h + kHdrFirstDifatSector, L.firstDifat);
-  Put32(h + kHdrDifatSectorCount, L.difatSectors);
+  base::StoreLe16(h + kHdrMinorVersion, kMinorVersion);
+  base::StoreLe16(h + kHdrMajorVersion, major);
+  base::StoreLe16(h + kHdrByteOrder, kByteOrderMark);
+  base::StoreLe16(h + kHdrSectorShift, static_cast<uint16_t>(L.sectorShift));
+  base::StoreLe16(h + kHdrMiniSectorShift, kMiniSectorShift);
+  base::StoreLe32(h + kHdrDirSectorCount, major >= 4 ? L.dirSectors : 0);
+  base::StoreLe32(h + kHdrFatSectorCount, L.fatSectors);
+  base::StoreLe32(h + kHdrFirstDirSector, L.firstDir);
+  base::StoreLe32(h + kHdrMiniCutoff, kMiniStreamCutoff);
+  base::StoreLe32(h + kHdrFirstMiniFatSector, L.firstMiniFat);
+  base::StoreLe32(h + kHdrMiniFatSectorCount, L.miniFatSectors);
+  base::StoreLe32(h + kHdrFirstDifatSector, L.firstDifat);
+  base::StoreLe32(h + kHdrDifatSectorCount, L.difatSectors);
   for (uint32_t i = 0; i < kHeaderDifatEntries; ++i) {
-    Put32(h + kHdrDifat + 4 * i, i < L.fatSectors ? i : kFreeSect);
+    base::StoreLe32(h + kHdrDifat + 4 * i, i < L.fatSectors ? i : kFreeSect);
   }
   out.Write(h, sizeof h);
   out.Zeros(L.sectorSize - kHeaderSize);
@@ -257,27 +258,27 @@ void WriteDirectory(Output& out, const std::vector<Item>& items, const Layout& L
     uint8_t e[kDirEntrySize] = {};
     const Node& n = *it.node;
     size_t len = std::min(n.name.size(), kMaxNameLength);
-    for (size_t i = 0; i < len; ++i) Put16(e + kDirName + 2 * i, n.name[i]);
-    Put16(e + kDirNameLength, static_cast<uint16_t>((len + 1) * 2));
+    for (size_t i = 0; i < len; ++i) base::StoreLe16(e + kDirName + 2 * i, n.name[i]);
+    base::StoreLe16(e + kDirNameLength, static_cast<uint16_t>((len + 1) * 2));
     e[kDirType] = n.type;
     e[kDirColor] = it.color;
-    Put32(e + kDirLeft, it.left);
-    Put32(e + kDirRight, it.right);
-    Put32(e + kDirChild, it.child);
+    base::StoreLe32(e + kDirLeft, it.left);
+    base::StoreLe32(e + kDirRight, it.right);
+    base::StoreLe32(e + kDirChild, it.child);
     memcpy(e + kDirClsid, n.clsid, sizeof n.clsid);
-    Put32(e + kDirStateBits, n.stateBits);
-    Put64(e + kDirCreationTime, n.ctime);
-    Put64(e + kDirModifiedTime, n.mtime);
-    Put32(e + kDirStart, it.start);
-    Put64(e + kDirSize, it.size);
+    base::StoreLe32(e + kDirStateBits, n.stateBits);
+    base::StoreLe64(e + kDirCreationTime, n.ctime);
+    base::StoreLe64(e + kDirModifiedTime, n.mtime);
+    base::StoreLe32(e + kDirStart, it.start);
+    base::StoreLe64(e + kDirSize, it.size);
     out.Write(e, sizeof e);
   }
   uint64_t unused = uint64_t{L.dirSectors} * (L.sectorSize / kDirEntrySize) - items.size();
   for (uint64_t i = 0; i < unused; ++i) {
     uint8_t e[kDirEntrySize] = {};
-    Put32(e + kDirLeft, kNoStream);
-    Put32(e + kDirRight, kNoStream);
-    Put32(e + kDirChild, kNoStream);
+    base::StoreLe32(e + kDirLeft, kNoStream);
+    base::StoreLe32(e + kDirRight, kNoStream);
+    base::StoreLe32(e + kDirChild, kNoStream);
     out.Write(e, sizeof e);
   }
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/little_endian.h"
 #include "cfb/format.h"
 
 namespace cfb {
@@ -39,7 +40,7 @@ win::HRESULT Volume::Load(int fd) {
   uint64_t count = fileSize_ > ss ? (fileSize_ - ss + ss - 1) / ss : 0;
   sectorCount_ = static_cast<uint32_t>(std::min<uint64_t>(count, kMaxRegSect));
   LoadFat(h);
-  if (!LoadDirectory(Get32(h + kHdrFirstDirSector))) return win::STG_E_DOCFILECORRUPT;
+  if (!LoadDirectory(base::LoadLe32(h + kHdrFirstDirSector))) return win::STG_E_DOCFILECORRUPT;
   const DirEntry root = Entry(0);
   if (root.type != kTypeRoot) return win::STG_E_DOCFILECORRUPT;
   // The mini stream is whatever the root's chain holds: its recorded size
@@ -50,7 +51,7 @@ win::HRESULT Volume::Load(int fd) {
   if (root.start < sectorCount_) Follow(fat_, sectorCount_, root.start, 0, false, &miniStreamChain_);
   miniSectorCount_ = static_cast<uint32_t>(
       std::min<uint64_t>(miniStreamChain_.size() * (ss / kMiniSectorSize), kMaxRegSect));
-  LoadMiniFat(Get32(h + kHdrFirstMiniFatSector));
+  LoadMiniFat(base::LoadLe32(h + kHdrFirstMiniFatSector));
   return win::S_OK;
 }
 
@@ -58,8 +59,8 @@ win::HRESULT Volume::Load(int fd) {
 // and counts vary among real writers and are not checked.
 bool Volume::ReadHeader(const uint8_t* h) {
   if (memcmp(h, kSignature, sizeof kSignature) != 0) return false;
-  major_ = Get16(h + kHdrMajorVersion);
-  shift_ = Get16(h + kHdrSectorShift);
+  major_ = base::LoadLe16(h + kHdrMajorVersion);
+  shift_ = base::LoadLe16(h + kHdrSectorShift);
   return shift_ >= kMinSectorShift && shift_ <= kMaxSectorShift;
 }
 
@@ -82,22 +83,22 @@ void Volume::LoadFat(const uint8_t* h) {
     listed[s] = true;
     fatSectors.push_back(s);
   };
-  for (uint32_t i = 0; i < kHeaderDifatEntries; ++i) take(Get32(h + kHdrDifat + 4 * i));
+  for (uint32_t i = 0; i < kHeaderDifatEntries; ++i) take(base::LoadLe32(h + kHdrDifat + 4 * i));
   uint32_t perSector = sectorSize() / 4 - 1;
   std::vector<uint8_t> buf;
   std::vector<bool> seen;
-  uint32_t difat = Get32(h + kHdrFirstDifatSector);
+  uint32_t difat = base::LoadLe32(h + kHdrFirstDifatSector);
   while (!ended && difat < sectorCount_) {
     if (seen.empty()) seen.resize(sectorCount_);
     if (seen[difat] || !ReadSector(difat, &buf)) break;
     seen[difat] = true;
-    for (uint32_t i = 0; i < perSector; ++i) take(Get32(buf.data() + 4 * i));
-    difat = Get32(buf.data() + 4 * perSector);
+    for (uint32_t i = 0; i < perSector; ++i) take(base::LoadLe32(buf.data() + 4 * i));
+    difat = base::LoadLe32(buf.data() + 4 * perSector);
   }
   fat_.reserve(fatSectors.size() * perFat);
   for (uint32_t s : fatSectors) {
     if (!ReadSector(s, &buf)) break;
-    for (uint32_t i = 0; i < perFat; ++i) fat_.push_back(Get32(buf.data() + 4 * i));
+    for (uint32_t i = 0; i < perFat; ++i) fat_.push_back(base::LoadLe32(buf.data() + 4 * i));
   }
 }
 
@@ -111,7 +112,7 @@ void Volume::LoadMiniFat(uint32_t first) {
   uint32_t per = sectorSize() / 4;
   for (uint32_t s : chain) {
     if (!ReadSector(s, &buf)) break;
-    for (uint32_t i = 0; i < per; ++i) miniFat_.push_back(Get32(buf.data() + 4 * i));
+    for (uint32_t i = 0; i < per; ++i) miniFat_.push_back(base::LoadLe32(buf.data() + 4 * i));
   }
 }
 
@@ -122,11 +123,11 @@ namespace {
 // bounds the name when it is plausible.
 std::u16string DecodeName(const uint8_t* e) {
   size_t units = kDirNameBytes / 2;
-  uint16_t lengthField = Get16(e + kDirNameLength);
+  uint16_t lengthField = base::LoadLe16(e + kDirNameLength);
   if (lengthField >= 2 && lengthField <= kDirNameBytes) units = lengthField / 2;
   std::u16string name;
   for (size_t i = 0; i < units; ++i) {
-    char16_t c = Get16(e + kDirName + 2 * i);
+    char16_t c = base::LoadLe16(e + kDirName + 2 * i);
     if (c == 0) break;
     name.push_back(c);
   }
@@ -169,15 +170,15 @@ DirEntry Volume::Entry(uint32_t i) const {
     return d;
   }
   d.name = DecodeName(e);
-  d.left = Get32(e + kDirLeft);
-  d.right = Get32(e + kDirRight);
-  d.child = Get32(e + kDirChild);
+  d.left = base::LoadLe32(e + kDirLeft);
+  d.right = base::LoadLe32(e + kDirRight);
+  d.child = base::LoadLe32(e + kDirChild);
   memcpy(d.clsid, e + kDirClsid, sizeof d.clsid);
-  d.stateBits = Get32(e + kDirStateBits);
-  d.ctime = Get64(e + kDirCreationTime);
-  d.mtime = Get64(e + kDirModifiedTime);
-  d.start = Get32(e + kDirStart);
-  d.size = Get64(e + kDirSize);
+  d.stateBits = base::LoadLe32(e + kDirStateBits);
+  d.ctime = base::LoadLe64(e + kDirCreationTime);
+  d.mtime = base::LoadLe64(e + kDirModifiedTime);
+  d.start = base::LoadLe32(e + kDirStart);
+  d.size = base::LoadLe64(e + kDirSize);
   // Version 3 has a 32-bit size, and older writers left the high half
   // uninitialised. Either the version field or 512-byte sectors make a file
   // version 3: some writers put other values in the field, and only version

@@ -2,11 +2,10 @@
 
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "dblayer/db_command.h"
-#include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 
 char NewDatabasePath[kDatabasePathCapacity] = {};
 
@@ -19,13 +18,7 @@ DbConnection* shared_connection = nullptr;
 // name comes back in UTF-8 and goes to SQLite in UTF-16.
 std::u16string DatabaseFileName() {
   std::string host = platform::HostPathFromAnsi(NewDatabasePath);
-  if (host.empty()) return std::u16string();
-  int units = win::MultiByteToWideChar(win::CP_UTF8, 0, host.c_str(), -1, nullptr, 0);
-  if (units <= 0) return std::u16string();
-  std::vector<char16_t> wide(static_cast<size_t>(units));
-  if (win::MultiByteToWideChar(win::CP_UTF8, 0, host.c_str(), -1, wide.data(), units) == 0)
-    return std::u16string();
-  return std::u16string(wide.data());
+  return platform::ToUtf16(host.c_str(), win::CP_UTF8);
 }
 
 void OpenShared(DbConnection* connection) {

@@ -1,9 +1,10 @@
 #include "dblayer/text_conversion.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -22,33 +23,45 @@ int32_t WriteEmpty(char* dst, int32_t capacity) {
   return kTextConverted;
 }
 
+int32_t StatusOf(platform::CodecStatus status) {
+  switch (status) {
+    case platform::CodecStatus::kConverted:
+      return kTextConverted;
+    case platform::CodecStatus::kMeasureFailed:
+      return kTextMeasureFailed;
+    case platform::CodecStatus::kTooLong:
+      return kTextBufferTooSmall;
+    case platform::CodecStatus::kConvertFailed:
+      break;
+  }
+  return kTextConvertFailed;
+}
+
+// The terminator is part of what is converted, so that it counts against the
+// capacity; nothing reaches dst unless the whole result fits.
+int32_t EncodeInto(win::UINT code_page, std::u16string_view terminated, char* dst,
+                   int32_t capacity) {
+  std::string out;
+  const size_t bound = dst == nullptr || capacity < 0 ? 0 : static_cast<size_t>(capacity);
+  const int32_t status = StatusOf(platform::EncodeText(code_page, terminated, &out, bound));
+  if (status == kTextConverted) std::memcpy(dst, out.data(), out.size());
+  return status;
+}
+
 }  // namespace
 
 int32_t WideToGbk(const char16_t* src, char* dst, int32_t capacity) {
   if (src == nullptr) return WriteEmpty(dst, capacity);
-  int needed = win::WideCharToMultiByte(win::CP_GBK, 0, src, -1, nullptr, 0, nullptr, nullptr);
-  if (needed == 0) return kTextMeasureFailed;
-  if (needed > capacity || dst == nullptr) return kTextBufferTooSmall;
-  if (win::WideCharToMultiByte(win::CP_GBK, 0, src, -1, dst, needed, nullptr, nullptr) == 0)
-    return kTextConvertFailed;
-  return kTextConverted;
+  return EncodeInto(win::CP_GBK, std::u16string_view(src, WideLength(src) + 1), dst, capacity);
 }
 
 int32_t AnsiToUtf8Buffer(const char* src, char* dst, int32_t capacity) {
   if (src == nullptr) return WriteEmpty(dst, capacity);
-  int wide_units = win::MultiByteToWideChar(win::CP_ACP, 0, src, -1, nullptr, 0);
-  if (wide_units == 0) return kTextMeasureFailed;
-  std::vector<char16_t> wide(static_cast<size_t>(wide_units));
-  if (win::MultiByteToWideChar(win::CP_ACP, 0, src, -1, wide.data(), wide_units) == 0)
-    return kTextConvertFailed;
-  int needed =
-      win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-  if (needed == 0) return kTextMeasureFailed;
-  if (needed > capacity || dst == nullptr) return kTextBufferTooSmall;
-  if (win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), -1, dst, needed, nullptr, nullptr) ==
-      0)
-    return kTextConvertFailed;
-  return kTextConverted;
+  std::u16string wide;
+  const std::string_view terminated(src, std::strlen(src) + 1);
+  const int32_t status = StatusOf(platform::DecodeText(win::CP_ACP, terminated, &wide));
+  if (status != kTextConverted) return status;
+  return EncodeInto(win::CP_UTF8, wide, dst, capacity);
 }
 
 std::string& AnsiToUtf8(std::string& s) {

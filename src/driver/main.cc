@@ -12,33 +12,17 @@
 #include <vector>
 
 #include "driver/upgrade_run.h"
-#include "platform/codepage.h"
 #include "platform/process.h"
 #include "platform/report.h"
+#include "platform/text_codec.h"
 
 namespace {
-
-// The text re-encoded from one code page to another through UTF-16; text that
-// does not convert stays as it is.
-std::string Recode(const std::string& text, win::UINT from, win::DWORD fromFlags, win::UINT to) {
-  if (text.empty()) return text;
-  const int length = static_cast<int>(text.size());
-  int units = win::MultiByteToWideChar(from, fromFlags, text.data(), length, nullptr, 0);
-  if (units <= 0) return text;
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  win::MultiByteToWideChar(from, fromFlags, text.data(), length, wide.data(), units);
-  int bytes = win::WideCharToMultiByte(to, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return text;
-  std::string out(static_cast<size_t>(bytes), '\0');
-  win::WideCharToMultiByte(to, 0, wide.data(), units, out.data(), bytes, nullptr, nullptr);
-  return out;
-}
 
 // An argument in UTF-8 is converted to the ANSI code page (a character the
 // page lacks becomes "?", as Windows converts it). One that is not UTF-8
 // came from a terminal that speaks the ANSI page already and stays as it is.
 std::string ArgumentToAnsi(const std::string& arg) {
-  return Recode(arg, win::CP_UTF8, win::MB_ERR_INVALID_CHARS, win::CP_ACP);
+  return platform::Recode(arg, win::CP_UTF8, win::CP_ACP, win::MB_ERR_INVALID_CHARS);
 }
 
 std::string JoinArguments(int argc, char** argv) {
@@ -53,7 +37,8 @@ std::string JoinArguments(int argc, char** argv) {
 void PrintReport(const std::vector<std::string>& lines) {
   std::string text;
   // The run's lines hold paths in the ANSI code page; the terminal reads UTF-8.
-  for (const std::string& line : lines) text += Recode(line, win::CP_ACP, 0, win::CP_UTF8) + "\n";
+  for (const std::string& line : lines)
+    text += platform::Recode(line, win::CP_ACP, win::CP_UTF8) + "\n";
   text += platform::FormatReport();
   if (!text.empty() && text.back() != '\n') text += '\n';
   std::fputs(text.c_str(), stderr);

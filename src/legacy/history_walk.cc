@@ -11,8 +11,8 @@
 #include "dblayer/text_conversion.h"
 #include "legacy/category_record.h"
 #include "legacy/history_converter.h"
-#include "platform/codepage.h"
 #include "platform/report.h"
+#include "platform/text_codec.h"
 #include "storage/storage.h"
 #include "taskdb/container_record.h"
 
@@ -69,22 +69,7 @@ bool Equals(const char16_t* a, const char16_t* b) {
 
 // Element names for the run report, in UTF-8.
 std::string ReportName(const char16_t* name) {
-  const int n = win::WideCharToMultiByte(win::CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string out(static_cast<size_t>(n), '\0');
-  win::WideCharToMultiByte(win::CP_UTF8, 0, name, -1, out.data(), n, nullptr, nullptr);
-  out.resize(static_cast<size_t>(n - 1));
-  return out;
-}
-
-std::u16string AnsiPathToWide(const char* path) {
-  const int n = win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, nullptr, 0);
-  if (n <= 0) return std::u16string();
-  std::u16string wide(static_cast<size_t>(n), u'\0');
-  win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, wide.data(), n);
-  wide.resize(static_cast<size_t>(n - 1));
-  if (!wide.empty() && wide[0] == u'\uFEFF') wide.erase(0, 1);
-  return wide;
+  return name ? platform::FromUtf16(name, win::CP_UTF8) : std::string();
 }
 
 // Runs one statement on the shared connection; the result is not needed.
@@ -139,7 +124,9 @@ void MakeContainerIfDue(CategoryState& state) {
 
 bool HistoryConverter::ConvertHistory(const char* ansiPath) {
   if (ansiPath == nullptr) return false;
-  const std::u16string path = AnsiPathToWide(ansiPath);
+  // The history's path goes to the storage as the task texts go to the
+  // database, a leading byte-order mark left out.
+  const std::u16string path = platform::ToUtf16(ansiPath, win::CP_ACP, platform::LeadingBom::kDrop);
   win::ComRef<win::IStorage> root;
   if (win::FAILED(win::StgOpenStorage(path.c_str(), nullptr, kTopMode, nullptr, 0, root.out())) ||
       !root) {

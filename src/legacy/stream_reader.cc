@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/little_endian.h"
 #include "platform/variant.h"
 
 namespace legacy {
@@ -11,15 +12,6 @@ namespace {
 // Texts and strings are read in pieces of this size, so memory follows the
 // bytes that really are in the stream and not the count that claims them.
 constexpr size_t kTextChunk = 64 * 1024;
-
-uint32_t LoadU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-uint64_t LoadU64(const uint8_t* p) {
-  return static_cast<uint64_t>(LoadU32(p)) | static_cast<uint64_t>(LoadU32(p + 4)) << 32;
-}
 
 // Appends count bytes to out, chunk by chunk.
 bool ReadCounted(win::IStream* stream, uint32_t count, std::string* out) {
@@ -34,24 +26,23 @@ bool ReadCounted(win::IStream* stream, uint32_t count, std::string* out) {
   return true;
 }
 
-// Payload size of the fixed-size value types; 0 for the others.
-size_t FixedPayloadSize(win::VARTYPE type) {
+// The types the old program wrote with a payload of fixed size, which is the
+// width of their value in a VARIANT (VT_CY's two halves come low half first,
+// which is the little-endian 8 bytes).
+bool HasFixedPayload(win::VARTYPE type) {
   switch (type) {
     case win::VT_UI1:
-      return 1;
     case win::VT_I2:
     case win::VT_BOOL:
-      return 2;
     case win::VT_I4:
     case win::VT_R4:
     case win::VT_ERROR:
-      return 4;
     case win::VT_R8:
     case win::VT_DATE:
-    case win::VT_CY:  // low half first, which is the little-endian 8 bytes
-      return 8;
+    case win::VT_CY:
+      return true;
     default:
-      return 0;
+      return false;
   }
 }
 
@@ -68,7 +59,7 @@ bool ReadExact(win::IStream* stream, void* dst, size_t n) {
 bool ReadU32(win::IStream* stream, uint32_t* value) {
   uint8_t b[4];
   if (!ReadExact(stream, b, sizeof b)) return false;
-  *value = LoadU32(b);
+  *value = base::LoadLe32(b);
   return true;
 }
 
@@ -82,7 +73,7 @@ bool ReadI32(win::IStream* stream, int32_t* value) {
 bool ReadU64(win::IStream* stream, uint64_t* value) {
   uint8_t b[8];
   if (!ReadExact(stream, b, sizeof b)) return false;
-  *value = LoadU64(b);
+  *value = base::LoadLe64(b);
   return true;
 }
 
@@ -104,7 +95,7 @@ bool ReadTime(win::IStream* stream, win::SYSTEMTIME* value) {
   uint8_t b[16];
   if (!ReadExact(stream, b, sizeof b)) return false;
   win::WORD w[8];
-  for (int i = 0; i < 8; ++i) w[i] = static_cast<win::WORD>(b[2 * i] | b[2 * i + 1] << 8);
+  for (int i = 0; i < 8; ++i) w[i] = base::LoadLe16(b + 2 * i);
   *value = win::SYSTEMTIME{w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]};
   return true;
 }
@@ -140,7 +131,7 @@ bool ReadValue(win::IStream* stream, Variant* value) {
   win::VARIANT* v = value->Reset();
   uint8_t t[2];
   if (!ReadExact(stream, t, sizeof t)) return false;
-  const win::VARTYPE type = static_cast<win::VARTYPE>(t[0] | t[1] << 8);
+  const win::VARTYPE type = base::LoadLe16(t);
 
   if (type == win::VT_BSTR) {
     uint32_t count;
@@ -152,12 +143,12 @@ bool ReadValue(win::IStream* stream, Variant* value) {
     return true;
   }
 
-  const size_t size = FixedPayloadSize(type);
-  if (size == 0) return false;  // not a type the old program wrote
+  if (!HasFixedPayload(type)) return false;  // not a type the old program wrote
+  const size_t size = win::VariantValueWidth(type);
   // The type goes into the value before its payload is read, so a payload
   // cut short by the end of the stream leaves the type and the bytes that
   // were there; the caller stores such a value all the same.
-  uint8_t payload[8] = {};
+  uint8_t payload[win::kVariantValueBytes] = {};
   const bool complete = ReadExact(stream, payload, size);
   v->vt = type;
   std::memcpy(&v->llVal, payload, sizeof payload);  // the value's bytes as they lie in memory

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/little_endian.h"
+
 namespace legacy {
 
 const win::CLSID kGenericTaskClsid = {
@@ -22,10 +24,9 @@ bool SameClsid(const win::CLSID& a, const win::CLSID& b) {
 
 win::CLSID ClsidFromBytes(const uint8_t b[16]) {
   win::CLSID c;
-  c.Data1 = static_cast<win::DWORD>(b[0]) | static_cast<win::DWORD>(b[1]) << 8 |
-            static_cast<win::DWORD>(b[2]) << 16 | static_cast<win::DWORD>(b[3]) << 24;
-  c.Data2 = static_cast<win::WORD>(b[4] | b[5] << 8);
-  c.Data3 = static_cast<win::WORD>(b[6] | b[7] << 8);
+  c.Data1 = base::LoadLe32(b);
+  c.Data2 = base::LoadLe16(b + 4);
+  c.Data3 = base::LoadLe16(b + 6);
   std::memcpy(c.Data4, b + 8, 8);
   return c;
 }

@@ -14,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/terminal_prompt.h"
+#include "platform/text_codec.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -100,23 +101,6 @@ char AnswerKey(const std::string& line) {
   return 0;
 }
 
-std::string ToUtf8(const std::string& ansi, win::UINT codePage) {
-  if (ansi.empty()) return std::string();
-  int units = win::MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                       nullptr, 0);
-  if (units <= 0) return ansi;
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  win::MultiByteToWideChar(codePage, 0, ansi.data(), static_cast<int>(ansi.size()), wide.data(),
-                           units);
-  int bytes = win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr,
-                                       nullptr);
-  if (bytes <= 0) return ansi;
-  std::string utf8(static_cast<size_t>(bytes), '\0');
-  win::WideCharToMultiByte(win::CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr,
-                           nullptr);
-  return utf8;
-}
-
 // The controlling terminal, when this process may use it: a process in a
 // background group would be stopped on reading it, which would hang the run
 // with nobody asked, so that counts as no terminal.
@@ -189,8 +173,8 @@ uint64_t Env::TotalPhysicalMemory() {
 
 int Env::MessageBox(const std::string& text, const std::string& caption, win::UINT type,
                     win::UINT textCodePage) {
-  std::string textUtf8 = ToUtf8(text, textCodePage);
-  std::string captionUtf8 = ToUtf8(caption, textCodePage);
+  std::string textUtf8 = Recode(text, textCodePage, win::CP_UTF8);
+  std::string captionUtf8 = Recode(caption, textCodePage, win::CP_UTF8);
   int tty = OpenForegroundTerminal();
   if (tty < 0) {
     // Nobody can answer: a box without a choice counts as acknowledged, any

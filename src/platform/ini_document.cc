@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/codepage.h"
+#include "platform/text_codec.h"
 
 namespace platform {
 
@@ -39,15 +39,6 @@ bool FoldEqual(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::u16string Widen(std::string_view s, unsigned codePage) {
-  if (s.empty()) return {};
-  const int len = static_cast<int>(s.size());
-  int n = win::MultiByteToWideChar(codePage, 0, s.data(), len, nullptr, 0);
-  std::u16string out(n > 0 ? n : 0, u'\0');
-  if (n > 0) win::MultiByteToWideChar(codePage, 0, s.data(), len, out.data(), n);
-  return out;
-}
-
 // Names compare case-insensitively. Windows compares them in UTF-16, so a
 // name with bytes above 0x7F is compared as the characters of the code page
 // (an accented or full-width letter folds too); without a known code page
@@ -61,7 +52,7 @@ bool NamesEqual(std::string_view a, std::string_view b, const LeadBytes* lead) {
     return true;
   };
   if (lead && lead->codePage && (!ascii(a) || !ascii(b))) {
-    return FoldEqual(Widen(a, lead->codePage), Widen(b, lead->codePage));
+    return FoldEqual(ToUtf16(a, lead->codePage), ToUtf16(b, lead->codePage));
   }
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -23,6 +23,7 @@
 
 #include "platform/codepage.h"
 #include "platform/fault_injection.h"
+#include "platform/text_codec.h"
 
 namespace platform {
 
@@ -33,18 +34,6 @@ bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 bool Exists(const std::string& path) {
   struct stat st;
   return lstat(path.c_str(), &st) == 0;
-}
-
-std::string WideToUtf8(const std::u16string& text) {
-  if (text.empty()) return {};
-  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) {
-    win::WideCharToMultiByte(win::CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                             out.data(), n, nullptr, nullptr);
-  }
-  return out;
 }
 
 // Simple (one to one) Unicode case folding, code point by code point; bytes
@@ -166,12 +155,7 @@ std::string PrefixDir() {
 
 std::string HostPathFromAnsi(const char* path) {
   if (!path) return {};
-  if (!*path) return {};
-  int n = win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, nullptr, 0);
-  if (n <= 0) return {};
-  std::u16string wide(n, u'\0');
-  win::MultiByteToWideChar(win::CP_ACP, 0, path, -1, wide.data(), n);
-  return HostPathFromWide(wide.c_str());
+  return HostPathFromWide(ToUtf16(path).c_str());
 }
 
 std::string HostPathFromWide(const char16_t* path) {
@@ -192,7 +176,7 @@ std::string HostPathFromWide(const char16_t* path) {
   } else {
     rooted = false;
   }
-  std::string rest = WideToUtf8(text.substr(restStart));
+  std::string rest = FromUtf16(text.substr(restStart), win::CP_UTF8);
   for (char& c : rest) {
     if (c == '\\') c = '/';
   }

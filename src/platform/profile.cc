@@ -13,9 +13,11 @@
 #include <string_view>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "platform/codepage.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 
 namespace win {
 
@@ -32,26 +34,6 @@ using WideDocument = platform::IniDocument<char16_t>;
 // A UTF-16LE file announces itself with these two bytes; any other file,
 // one with a UTF-8 signature included, is ANSI text.
 constexpr unsigned char kUtf16LeBom[] = {0xFF, 0xFE};
-
-std::u16string ToWide(std::string_view ansi) {
-  if (ansi.empty()) return {};
-  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::u16string out(n > 0 ? n : 0, u'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), out.data(), n);
-  return out;
-}
-
-std::string ToAnsi(std::u16string_view wide) {
-  if (wide.empty()) return {};
-  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(n > 0 ? n : 0, '\0');
-  if (n > 0) {
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                        nullptr, nullptr);
-  }
-  return out;
-}
 
 // Looked up on every call: the ANSI code page follows the locale, which a
 // process (a test, say) may change between calls.
@@ -84,9 +66,9 @@ class ProfileFile {
 
   std::optional<std::string> GetValue(const char* section, const char* key) const {
     if (wide_) {
-      auto v = wide_->GetValue(ToWide(section), ToWide(key));
+      auto v = wide_->GetValue(platform::ToUtf16(section), platform::ToUtf16(key));
       if (!v) return std::nullopt;
-      return ToAnsi(*v);
+      return platform::FromUtf16(*v);
     }
     return ansi_->GetValue(section, key);
   }
@@ -94,14 +76,15 @@ class ProfileFile {
   std::vector<std::string> SectionNames() const {
     if (!wide_) return ansi_->SectionNames();
     std::vector<std::string> out;
-    for (const auto& name : wide_->SectionNames()) out.push_back(ToAnsi(name));
+    for (const auto& name : wide_->SectionNames()) out.push_back(platform::FromUtf16(name));
     return out;
   }
 
   std::vector<std::string> KeyNames(const char* section) const {
     if (!wide_) return ansi_->KeyNames(section);
     std::vector<std::string> out;
-    for (const auto& name : wide_->KeyNames(ToWide(section))) out.push_back(ToAnsi(name));
+    for (const auto& name : wide_->KeyNames(platform::ToUtf16(section)))
+      out.push_back(platform::FromUtf16(name));
     return out;
   }
 
@@ -109,10 +92,10 @@ class ProfileFile {
   // changed.
   bool Edit(const char* section, const char* key, const char* value) {
     if (wide_) {
-      std::u16string s = ToWide(section);
+      std::u16string s = platform::ToUtf16(section);
       if (!key) return wide_->DeleteSection(s);
-      if (!value) return wide_->DeleteKey(s, ToWide(key));
-      return wide_->SetValue(s, ToWide(key), ToWide(value));
+      if (!value) return wide_->DeleteKey(s, platform::ToUtf16(key));
+      return wide_->SetValue(s, platform::ToUtf16(key), platform::ToUtf16(value));
     }
     if (!key) return ansi_->DeleteSection(section);
     if (!value) return ansi_->DeleteKey(section, key);
@@ -123,8 +106,9 @@ class ProfileFile {
     if (!wide_) return ansi_->text();
     std::string out(reinterpret_cast<const char*>(kUtf16LeBom), sizeof kUtf16LeBom);
     for (char16_t c : wide_->text()) {
-      out.push_back(static_cast<char>(c & 0xFF));
-      out.push_back(static_cast<char>(c >> 8));
+      char unit[2];
+      base::StoreLe16(unit, c);
+      out.append(unit, sizeof unit);
     }
     return out;
   }
@@ -146,8 +130,7 @@ class ProfileFile {
         static_cast<unsigned char>(bytes[1]) == kUtf16LeBom[1]) {
       std::u16string text;
       for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                             static_cast<unsigned char>(bytes[i + 1]) << 8));
+        text.push_back(base::LoadLe16(bytes.data() + i));
       }
       // A file that holds nothing but its signature gets a line break before
       // the first section written to it, as Windows writes it.

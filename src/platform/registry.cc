@@ -9,6 +9,7 @@
 
 #include "platform/codepage.h"
 #include "platform/registry_file.h"
+#include "platform/text_codec.h"
 
 namespace win {
 
@@ -37,13 +38,8 @@ bool IsOpen(HKEY key) {
 }
 
 std::u16string AnsiToUnits(const char* ansi) {
-  if (ansi == nullptr || *ansi == '\0') return std::u16string();
-  int units = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-  if (units <= 1) return std::u16string();
-  std::u16string out(static_cast<size_t>(units), u'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi, -1, out.data(), units);
-  out.resize(static_cast<size_t>(units - 1));
-  return out;
+  if (ansi == nullptr) return std::u16string();
+  return platform::ToUtf16(ansi);
 }
 
 // Where a 32-bit program's path lies in the file: in a 64-bit prefix the
@@ -66,11 +62,8 @@ std::string QueryBytes(const platform::RegistryValue& value) {
   std::u16string units;
   if (!platform::RegistryValueUnits(value, &units)) return value.data;
   if (units.empty() || units.back() != u'\0') units.push_back(u'\0');
-  int n = static_cast<int>(units.size());
-  int bytes = WideCharToMultiByte(CP_ACP, 0, units.data(), n, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return std::string(1, '\0');
-  std::string ansi(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, units.data(), n, ansi.data(), bytes, nullptr, nullptr);
+  std::string ansi = platform::FromUtf16(units);
+  if (ansi.empty()) return std::string(1, '\0');
   return ansi;
 }
 

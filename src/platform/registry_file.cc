@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/little_endian.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -173,8 +174,9 @@ std::string Utf16Bytes(const std::u16string& units) {
   std::string bytes;
   bytes.reserve(units.size() * 2);
   for (char16_t u : units) {
-    bytes.push_back(static_cast<char>(u & 0xFF));
-    bytes.push_back(static_cast<char>(u >> 8));
+    char unit[2];
+    base::StoreLe16(unit, u);
+    bytes.append(unit, sizeof unit);
   }
   return bytes;
 }
@@ -241,8 +243,8 @@ bool ParseValueData(std::string_view line, size_t pos, LineReader* lines, Regist
     win::DWORD number;
     if (!ParseHexNumber(line, &pos, 8, &number)) return false;
     value->type = win::REG_DWORD;
-    value->data.clear();
-    for (int i = 0; i < 4; ++i) value->data.push_back(static_cast<char>(number >> (8 * i)));
+    value->data.assign(sizeof number, '\0');
+    base::StoreLe32(value->data.data(), number);
     return true;
   }
   if (ConsumePrefix(line, &pos, "hex:")) {
@@ -346,8 +348,7 @@ bool RegistryValueUnits(const RegistryValue& value, std::u16string* units) {
     return false;
   units->clear();
   for (size_t i = 0; i + 1 < value.data.size(); i += 2)
-    units->push_back(static_cast<char16_t>(static_cast<unsigned char>(value.data[i]) |
-                                           static_cast<unsigned char>(value.data[i + 1]) << 8));
+    units->push_back(base::LoadLe16(value.data.data() + i));
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/codepage.h"
 #include "platform/registry_file.h"
 #include "platform/shell.h"
+#include "platform/text_codec.h"
 
 namespace win {
 namespace {
@@ -71,9 +72,13 @@ bool FolderFor(int csidl, std::u16string* folder) {
 BOOL SHGetSpecialFolderPathA(HWND owner, char* path, int csidl, BOOL create) {
   std::u16string folder;
   if (path == nullptr || !FolderFor(csidl, &folder)) return 0;
-  int bytes = WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0 || static_cast<DWORD>(bytes) > MAX_PATH) return 0;
-  WideCharToMultiByte(CP_ACP, 0, folder.c_str(), -1, path, bytes, nullptr, nullptr);
+  // The terminator is converted too, so that it counts against MAX_PATH.
+  const std::u16string_view name(folder.c_str());
+  std::string ansi;
+  if (platform::EncodeText(CP_ACP, std::u16string_view(name.data(), name.size() + 1), &ansi,
+                           MAX_PATH) != platform::CodecStatus::kConverted)
+    return 0;
+  std::memcpy(path, ansi.data(), ansi.size());
   return 1;
 }
 

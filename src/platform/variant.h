@@ -49,6 +49,31 @@ struct VARIANT {
   };
 };
 
+// The value field of a VARIANT record, and how many of its bytes, from the
+// low end, a type's value fills: none for VT_EMPTY and VT_NULL, the whole
+// field for the 8-byte types and for every type not named here. Both what
+// the history streams carry and what DSConfig.bin stores follow it.
+constexpr size_t kVariantValueBytes = 8;
+constexpr size_t VariantValueWidth(VARTYPE vt) {
+  switch (vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+      return 0;
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_R4:
+    case VT_ERROR:
+      return 4;
+    default:  // VT_R8, VT_CY, VT_DATE and the rest
+      return kVariantValueBytes;
+  }
+}
+
 void VariantInit(VARIANT* v);
 HRESULT VariantClear(VARIANT* v);
 HRESULT VariantCopy(VARIANT* dst, const VARIANT* src);

@@ -18,8 +18,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/little_endian.h"
 #include "platform/codepage.h"
 #include "platform/paths.h"
+#include "platform/text_codec.h"
 #include "platform/version_resource.h"
 
 namespace win {
@@ -119,14 +121,7 @@ std::vector<std::u16string> SplitPath(const char* subBlock) {
     size_t end = text.find('\\', pos);
     if (end == std::string::npos) end = text.size();
     if (end > pos) {  // empty components are skipped
-      int n = MultiByteToWideChar(CP_ACP, 0, text.data() + pos, static_cast<int>(end - pos),
-                                  nullptr, 0);
-      std::u16string part(n > 0 ? n : 0, u'\0');
-      if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.data() + pos, static_cast<int>(end - pos),
-                            part.data(), n);
-      }
-      parts.push_back(part);
+      parts.push_back(platform::ToUtf16(std::string_view(text).substr(pos, end - pos)));
     }
     pos = end + 1;
   }
@@ -134,8 +129,7 @@ std::vector<std::u16string> SplitPath(const char* subBlock) {
 }
 
 uint16_t BlockLength(const void* block) {
-  const auto* p = static_cast<const unsigned char*>(block);
-  return static_cast<uint16_t>(p[0] | p[1] << 8);
+  return base::LoadLe16(block);
 }
 
 }  // namespace
@@ -186,21 +180,11 @@ BOOL VerQueryValueA(const void* block, const char* subBlock, void** buffer, UINT
   // Text: an ANSI copy, up to the first NUL, in the spare area.
   std::u16string text;
   for (size_t i = 0; i + 1 < node.valueBytes; i += 2) {
-    char16_t c = static_cast<char16_t>(base[node.valueOffset + i] |
-                                       base[node.valueOffset + i + 1] << 8);
+    char16_t c = base::LoadLe16(base + node.valueOffset + i);
     if (c == 0) break;
     text.push_back(c);
   }
-  std::string ansi;
-  if (!text.empty()) {
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                0, nullptr, nullptr);
-    ansi.resize(n > 0 ? n : 0);
-    if (n > 0) {
-      WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), n,
-                          nullptr, nullptr);
-    }
-  }
+  std::string ansi = platform::FromUtf16(text);
   auto* spare = const_cast<char*>(reinterpret_cast<const char*>(base)) + blockLength +
                 kSignatureSize + node.valueOffset;
   size_t room = blockLength - node.valueOffset;

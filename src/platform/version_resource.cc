@@ -2,6 +2,8 @@
 
 #include <unicode/uchar.h>
 
+#include "base/little_endian.h"
+
 namespace platform {
 
 namespace {
@@ -37,13 +39,12 @@ class Bytes {
   }
   bool U16(uint64_t offset, uint16_t* v) const {
     if (!Has(offset, 2)) return false;
-    *v = static_cast<uint16_t>(data_[offset] | data_[offset + 1] << 8);
+    *v = base::LoadLe16(data_ + offset);
     return true;
   }
   bool U32(uint64_t offset, uint32_t* v) const {
-    uint16_t lo, hi;
-    if (!U16(offset, &lo) || !U16(offset + 2, &hi)) return false;
-    *v = static_cast<uint32_t>(lo) | static_cast<uint32_t>(hi) << 16;
+    if (!Has(offset, 4)) return false;
+    *v = base::LoadLe32(data_ + offset);
     return true;
   }
 

@@ -2,11 +2,10 @@
 
 #include <climits>
 #include <cstring>
-#include <vector>
 
-#include "platform/codepage.h"
 #include "platform/profile.h"
 #include "platform/system.h"
+#include "platform/text_codec.h"
 #include "platform/variant.h"
 #include "settings/ds_config_store.h"
 
@@ -66,16 +65,11 @@ void StoreBool(uint32_t id, bool on) {
 }
 
 void StoreAnsiText(uint32_t id, const std::string& text) {
-  std::vector<char16_t> wide(text.size() + 1, 0);
-  if (!text.empty()) {
-    int n = win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                     wide.data(), static_cast<int>(wide.size()));
-    wide[n > 0 ? static_cast<size_t>(n) : 0] = 0;
-  }
+  const std::u16string wide = platform::ToUtf16(text);
   win::VARIANT v;
   win::VariantInit(&v);
   v.vt = win::VT_BSTR;
-  v.bstrVal = win::SysAllocString(wide.data());
+  v.bstrVal = win::SysAllocString(wide.c_str());
   Store(id, v);
 }
 

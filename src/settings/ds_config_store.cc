@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "base/little_endian.h"
 #include "platform/shell.h"
 
 namespace {
@@ -18,31 +19,6 @@ constexpr size_t kTypeWordSize = 2;
 std::unique_ptr<DsConfigStore>& StoreSlot() {
   static std::unique_ptr<DsConfigStore> store;
   return store;
-}
-
-void PutLittleEndian(std::vector<uint8_t>& out, size_t offset, uint64_t value, size_t bytes) {
-  for (size_t i = 0; i < bytes; ++i) out[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-// How many bytes of the value field a type uses; the rest stays zero.
-size_t ValueWidth(win::VARTYPE vt) {
-  switch (vt) {
-    case win::VT_EMPTY:
-    case win::VT_NULL:
-      return 0;
-    case win::VT_UI1:
-      return 1;
-    case win::VT_I2:
-    case win::VT_BOOL:
-      return 2;
-    case win::VT_I4:
-    case win::VT_UI4:
-    case win::VT_R4:
-    case win::VT_ERROR:
-      return 4;
-    default:
-      return 8;
-  }
 }
 
 uint64_t ValueBits(const win::VARIANT& v) {
@@ -167,14 +143,17 @@ std::vector<uint8_t> SerializeConfigValue(const win::VARIANT& value) {
   if (value.vt == win::VT_BSTR) {
     const win::UINT units = value.bstrVal ? win::SysStringLen(value.bstrVal) : 0;
     out.assign(kTypeWordSize + 2 * static_cast<size_t>(units) + 2, 0);
-    PutLittleEndian(out, 0, value.vt, kTypeWordSize);
+    base::StoreLe16(out.data(), value.vt);
     for (win::UINT i = 0; i < units; ++i)
-      PutLittleEndian(out, kTypeWordSize + 2 * i, value.bstrVal[i], 2);
+      base::StoreLe16(out.data() + kTypeWordSize + 2 * i, value.bstrVal[i]);
     return out;  // the terminating zero unit is already there
   }
   out.assign(kRecordSize, 0);
-  PutLittleEndian(out, 0, value.vt, kTypeWordSize);
-  PutLittleEndian(out, kValueOffset, ValueBits(value), ValueWidth(value.vt));
+  base::StoreLe16(out.data(), value.vt);
+  // Only the bytes the type uses are written; the rest of the field stays zero.
+  uint8_t field[win::kVariantValueBytes];
+  base::StoreLe64(field, ValueBits(value));
+  std::memcpy(out.data() + kValueOffset, field, win::VariantValueWidth(value.vt));
   return out;
 }
 

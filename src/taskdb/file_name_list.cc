@@ -1,12 +1,9 @@
 #include "taskdb/file_name_list.h"
 
+#include "base/little_endian.h"
 #include "taskdb/task_text.h"
 
 namespace {
-
-void PutCount(std::vector<uint8_t>& blob, uint32_t count) {
-  for (int i = 0; i < kNameCountBytes; ++i) blob[static_cast<size_t>(i)] = static_cast<uint8_t>(count >> (8 * i));
-}
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
@@ -15,7 +12,8 @@ bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 std::vector<uint8_t> FileNameListBlob(const std::vector<std::string>& names) {
   const size_t slots = names.empty() ? 1 : names.size();
   std::vector<uint8_t> blob(kNameCountBytes + kNameSlotBytes * slots, 0);
-  PutCount(blob, static_cast<uint32_t>(names.size()));
+  static_assert(kNameCountBytes == 4);
+  base::StoreLe32(blob.data(), static_cast<uint32_t>(names.size()));
   for (size_t i = 0; i < names.size(); ++i) {
     std::u16string wide = AnsiToWide(names[i]);
     wide.resize(std::u16string(wide.c_str()).size());
@@ -29,10 +27,7 @@ std::vector<uint8_t> FileNameListBlob(const std::vector<std::string>& names) {
       if (IsHighSurrogate(wide[keep - 1])) --keep;
     }
     uint8_t* slot = blob.data() + kNameCountBytes + kNameSlotBytes * i;
-    for (size_t u = 0; u < keep; ++u) {
-      slot[2 * u] = static_cast<uint8_t>(wide[u] & 0xFF);
-      slot[2 * u + 1] = static_cast<uint8_t>(wide[u] >> 8);
-    }
+    for (size_t u = 0; u < keep; ++u) base::StoreLe16(slot + 2 * u, wide[u]);
   }
   return blob;
 }

@@ -5,14 +5,12 @@
 
 #include "dblayer/db_query.h"
 #include "dblayer/text_conversion.h"
-#include "platform/codepage.h"
 #include "platform/system.h"
+#include "platform/text_codec.h"
 
 uint32_t StampCounter = 0;
 
 namespace {
-
-constexpr char16_t kByteOrderMark = 0xFEFF;
 
 std::u16string Widen(const char* ascii) {
   std::u16string out;
@@ -42,16 +40,7 @@ uint64_t Place(StampField field, uint64_t value) {
 }  // namespace
 
 std::u16string AnsiToWide(const std::string& ansi) {
-  if (ansi.empty()) return std::u16string();
-  const int length = static_cast<int>(ansi.size());
-  int units = win::MultiByteToWideChar(win::CP_ACP, 0, ansi.data(), length, nullptr, 0);
-  if (units <= 0) return std::u16string();
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  units = win::MultiByteToWideChar(win::CP_ACP, 0, ansi.data(), length, wide.data(), units);
-  if (units <= 0) return std::u16string();
-  wide.resize(static_cast<size_t>(units));
-  if (!wide.empty() && wide[0] == kByteOrderMark) wide.erase(0, 1);
-  return wide;
+  return platform::ToUtf16(ansi, win::CP_ACP, platform::LeadingBom::kDrop);
 }
 
 char16_t* Int64ToText(int64_t value, char16_t* buffer, int radix) {

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "pegen/pe_builder.h"
-#include "platform/codepage.h"
+#include "platform/text_codec.h"
 
 namespace driver_test {
 
@@ -60,14 +60,7 @@ std::string RegString(const std::string& text) {
 }
 
 std::string Gbk(const std::string& utf8) {
-  int units = win::MultiByteToWideChar(win::CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
-  std::u16string wide(static_cast<size_t>(units), u'\0');
-  win::MultiByteToWideChar(win::CP_UTF8, 0, utf8.c_str(), -1, wide.data(), units);
-  int bytes = win::WideCharToMultiByte(win::CP_GBK, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(bytes), '\0');
-  win::WideCharToMultiByte(win::CP_GBK, 0, wide.c_str(), -1, out.data(), bytes, nullptr, nullptr);
-  out.pop_back();
-  return out;
+  return platform::FromUtf16(platform::ToUtf16(utf8, win::CP_UTF8), win::CP_GBK);
 }
 
 }  // namespace driver_test
