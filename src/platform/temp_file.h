@@ -22,7 +22,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -30,9 +29,6 @@ namespace platform {
 
 inline constexpr std::string_view kTempPrefix = ".~tmp";
 inline constexpr size_t kTempDigits = 16;
-// Between its creation and its lock a temporary file is empty and unheld;
-// one that young is left alone.
-inline constexpr time_t kUnlockedGraceSeconds = 2;
 
 namespace temp_file_detail {
 
@@ -73,13 +69,42 @@ inline bool IsOlderTempName(std::string_view name) {
 // Creates a new temporary file in folder with the given permissions (less
 // the umask), open for writing and locked; its path goes to *path. Returns
 // the descriptor, or -1 with errno set.
+//
+// Where the file system can, the file is made without a name, locked, and
+// only then linked under its name, so a sweeper never sees it unheld. Else
+// it is made by name and locked at once; a sweeper that comes in between
+// removes it, and the writer's rename then fails: the target is left as it
+// was, never torn.
 inline int CreateTempFile(const std::string& folder, mode_t mode, std::string* path) {
   static std::atomic<unsigned> counter{0};
+  bool unnamedFirst = true;
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[32];
     snprintf(name, sizeof name, "%s%08x%08x", kTempPrefix.data(),
              static_cast<unsigned>(getpid()), counter.fetch_add(1));
     *path = folder + "/" + name;
+#ifdef O_TMPFILE
+    if (unnamedFirst) {
+      int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+      if (fd >= 0) {
+        char self[64];
+        snprintf(self, sizeof self, "/proc/self/fd/%d", fd);
+        if (flock(fd, LOCK_EX) == 0 &&
+            linkat(AT_FDCWD, self, AT_FDCWD, path->c_str(), AT_SYMLINK_FOLLOW) == 0)
+          return fd;
+        int e = errno;
+        close(fd);
+        if (e == EEXIST) continue;
+        if (e != ENOENT && e != EPERM && e != EXDEV) {
+          errno = e;
+          return -1;
+        }
+      } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return -1;
+      }
+      unnamedFirst = false;  // no O_TMPFILE here, or no /proc to link from
+    }
+#endif
     int fd = open(path->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EEXIST) continue;
@@ -87,7 +112,6 @@ inline int CreateTempFile(const std::string& folder, mode_t mode, std::string* p
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {  // a sweeper got there first
       close(fd);
-      unlink(path->c_str());
       continue;
     }
     return fd;
@@ -102,13 +126,10 @@ inline void RemoveUnheldFile(const std::string& folder, const std::string& name)
   int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return;
   struct stat held, now;
-  if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0) {
-    bool young = held.st_size == 0 && time(nullptr) - held.st_ctime < kUnlockedGraceSeconds;
-    // Unlinked only while the name still leads to the file that was locked.
-    if (!young && lstat(path.c_str(), &now) == 0 && now.st_dev == held.st_dev &&
-        now.st_ino == held.st_ino)
-      unlink(path.c_str());
-  }
+  // Unlinked only while the name still leads to the file that was locked.
+  if (fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+      lstat(path.c_str(), &now) == 0 && now.st_dev == held.st_dev && now.st_ino == held.st_ino)
+    unlink(path.c_str());
   close(fd);
 }
 
