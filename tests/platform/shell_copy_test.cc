@@ -1,8 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -80,6 +83,29 @@ TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {
     names.insert(e.path().lexically_relative(c_ + "/NEW/Profiles/Torrents").string());
   EXPECT_EQ(names, (std::set<std::string>{"a.torrent", "keep.torrent", "sub", "sub/b.torrent",
                                           longest}));
+}
+
+// A copy killed part way (here by the file size limit, SIGXFSZ) leaves the
+// file it was replacing whole, and the copy that follows removes what the
+// killed one left.
+TEST_F(ShellCopyTest, CopyKilledPartWayIsRepairedByTheNext) {
+  const std::string big(100000, 'n');
+  WriteFile(c_ + "/OLD/Profiles/Torrents/a.torrent", big);
+  WriteFile(c_ + "/NEW/Profiles/Torrents/a.torrent", "old");
+  pid_t child = fork();
+  if (child == 0) {
+    struct rlimit limit = {50000, 50000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "old");
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), big);
+  const std::filesystem::directory_iterator left(c_ + "/NEW/Profiles/Torrents");
+  EXPECT_EQ(std::distance(left, {}), 2);  // a.torrent, sub
 }
 
 // Links back to a folder being copied are left out: two of them would
