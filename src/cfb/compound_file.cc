@@ -8,9 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <string>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "cfb/com.h"
 #include "platform/temp_file.h"
