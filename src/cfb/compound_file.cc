@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "base/com.h"
+#include "platform/temp_file.h"
 
 namespace cfb {
 
@@ -198,22 +200,42 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
   file->writable_ = true;
   file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
   file->lockType_ = LockFor(mode, true);
-  int flags = O_RDWR | O_CREAT | ((mode & win::STGM_CREATE) ? 0 : O_EXCL);
-  struct stat st;
-  bool existed = stat(path, &st) == 0;
-  win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
-  // Creation fails for a missing folder: the path, not the file, is wrong.
-  if (hr == win::STG_E_FILENOTFOUND) return win::STG_E_PATHNOTFOUND;
-  if (hr != win::S_OK) return hr;
-  file->path_ = SaveTarget(path);
   file->root_ = std::make_shared<Node>();
   file->root_->type = kTypeRoot;
   file->root_->name = u"Root Entry";
   file->dirty_ = true;
+  const bool replace = (mode & win::STGM_CREATE) != 0;
+  struct stat st;
+  win::HRESULT hr = win::STG_E_FILEALREADYEXISTS;
+  // A new file comes into being complete: the empty compound file is
+  // written beside the name and linked to it, so no process ever sees it
+  // empty or half written, and a creator that finds the name taken
+  // meanwhile does not replace what another put there.
+  if (stat(path, &st) != 0) {
+    file->path_ = path;
+    hr = file->Save(/*createOnly=*/true);
+    // Creation fails for a missing folder: the path, not the file, is wrong.
+    if (hr == win::STG_E_FILENOTFOUND) hr = win::STG_E_PATHNOTFOUND;
+    if (hr != win::STG_E_FILEALREADYEXISTS || !replace) {
+      if (hr != win::S_OK) {
+        file->dirty_ = false;
+        return hr;
+      }
+      *out = std::move(file);
+      return win::S_OK;
+    }
+  }
+  if (!replace) return hr;
+  // An existing file is locked as an opener would lock it, so one that
+  // another holds is refused, and keeps its bytes until the new file is
+  // renamed over it.
+  hr = OpenLocked(path, O_RDWR, file->lockType_, &file->fd_);
+  if (hr == win::STG_E_FILENOTFOUND) return win::STG_E_PATHNOTFOUND;
+  if (hr != win::S_OK) return hr;
+  file->path_ = SaveTarget(path);
   hr = file->Save();
   if (hr != win::S_OK) {
     file->dirty_ = false;
-    if (!existed) unlink(file->path_.c_str());
     return hr;
   }
   *out = std::move(file);
@@ -321,14 +343,17 @@ void DropUnreadable(CompoundFile& file, Node& node) {
 
 }  // namespace
 
-win::HRESULT CompoundFile::Save() {
+win::HRESULT CompoundFile::Save(bool createOnly) {
   // Renaming would replace a file that may not be written (a transacted
   // file is opened read-only, so its permission is checked only here).
   if (access(path_.c_str(), W_OK) != 0 && errno != ENOENT) return win::STG_E_ACCESSDENIED;
-  std::string temp = path_ + ".XXXXXX";
-  int tfd = mkstemp(temp.data());
+  const std::string folder = Folder(path_);
+  // Temporary files that killed saves left here go first, those of this
+  // file's earlier "NAME.XXXXXX" naming too; a live writer keeps its own.
+  platform::SweepTempFiles(folder, path_.substr(path_.rfind('/') + 1));
+  std::string temp;
+  int tfd = platform::CreateTempFile(folder, 0666, &temp);
   if (tfd < 0) return FromErrno(errno);
-  fcntl(tfd, F_SETFD, FD_CLOEXEC);
   std::unique_ptr<Volume> fresh;
   std::vector<std::pair<Node*, uint32_t>> placed;
   win::HRESULT hr = win::S_OK;
@@ -339,20 +364,21 @@ win::HRESULT CompoundFile::Save() {
     hr = win::STG_E_INSUFFICIENTMEMORY;
   }
   struct stat st;
-  if (hr == win::S_OK && fstat(fd_, &st) == 0) fchmod(tfd, st.st_mode & 07777);
+  if (hr == win::S_OK && fd_ >= 0 && fstat(fd_, &st) == 0) fchmod(tfd, st.st_mode & 07777);
   if (hr == win::S_OK && fsync(tfd) != 0) hr = FromErrno(errno);
-  // The new file carries the lock before anyone can open it by name.
-  if (hr == win::S_OK && lockType_ != 0 && flock(tfd, lockType_ | LOCK_NB) != 0) {
+  // The new file carries the file's lock before anyone can open it by name
+  // (the temporary file is created under an exclusive one).
+  if (hr == win::S_OK && lockType_ != LOCK_EX && flock(tfd, lockType_ | LOCK_NB) != 0) {
     hr = win::STG_E_LOCKVIOLATION;
   }
   if (hr == win::S_OK) hr = Volume::Open(tfd, &fresh);
-  if (hr == win::S_OK && rename(temp.c_str(), path_.c_str()) != 0) hr = FromErrno(errno);
+  if (hr == win::S_OK) hr = Install(temp, createOnly);
   if (hr != win::S_OK) {
     close(tfd);
     unlink(temp.c_str());
     return hr == win::STG_E_FILENOTFOUND ? win::STG_E_WRITEFAULT : hr;
   }
-  int dfd = open(Folder(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     fsync(dfd);
     close(dfd);
@@ -365,10 +391,29 @@ win::HRESULT CompoundFile::Save() {
   }
   fresh->DropDirectory();  // the tree in memory is already the saved one
   volume_ = std::move(fresh);
-  close(fd_);
+  if (fd_ >= 0) close(fd_);
   fd_ = tfd;
   dirty_ = false;
   return win::S_OK;
+}
+
+// A saved file replaces the old one by rename. A created one must not
+// replace anything: it is hard-linked to its name, which fails when the
+// name is taken, and the temporary name is dropped. A file system without
+// hard links gets the rename, after a last look at the name.
+win::HRESULT CompoundFile::Install(const std::string& temp, bool createOnly) {
+  if (!createOnly) return rename(temp.c_str(), path_.c_str()) == 0 ? win::S_OK : FromErrno(errno);
+  if (link(temp.c_str(), path_.c_str()) == 0) {
+    unlink(temp.c_str());
+    return win::S_OK;
+  }
+  if (errno == EEXIST) return win::STG_E_FILEALREADYEXISTS;
+  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) {
+    return FromErrno(errno);
+  }
+  struct stat st;
+  if (lstat(path_.c_str(), &st) == 0) return win::STG_E_FILEALREADYEXISTS;
+  return rename(temp.c_str(), path_.c_str()) == 0 ? win::S_OK : FromErrno(errno);
 }
 
 uint64_t FileTimeNow() { return Now(); }

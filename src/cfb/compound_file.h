@@ -5,7 +5,11 @@
 // Saving. A modified file is never patched in place. The whole tree is
 // written into a temporary file beside the original, flushed to disk and
 // renamed over it, so a crash or a full disk at any moment leaves either the
-// old or the new file, each complete. Unchanged streams are copied from the
+// old or the new file, each complete. Creating works the same way: the new
+// file appears under its name only once it is whole, and an existing file
+// that is created anew keeps its old bytes until then. Temporary files that
+// a killed save left are removed by the next save in the folder
+// (platform/temp_file.h). Unchanged streams are copied from the
 // old file, which also compacts it: no sector is ever leaked. A save costs
 // time in proportion to the whole file, which suits the small files that
 // are written (the settings store); large files are only read. New files
@@ -77,7 +81,10 @@ class CompoundFile : private ContentSource {
  private:
   CompoundFile() = default;
   bool Read(const Node& stream, uint64_t offset, void* buf, size_t n) override;
-  win::HRESULT Save();
+  // Writes the whole tree into a new file and puts it in place of path_;
+  // createOnly puts it only where no file is (STG_E_FILEALREADYEXISTS).
+  win::HRESULT Save(bool createOnly = false);
+  win::HRESULT Install(const std::string& temp, bool createOnly);
 
   std::string path_;
   int fd_ = -1;

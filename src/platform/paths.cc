@@ -13,7 +13,6 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +22,7 @@
 
 #include "platform/codepage.h"
 #include "platform/fault_injection.h"
+#include "platform/temp_file.h"
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -204,23 +204,39 @@ std::string ExistingEntryName(const std::string& hostFolder, const std::string& 
   return FindEntry(hostFolder, name, &found) ? found : name;
 }
 
+FolderListing::FolderListing(const std::string& hostFolder) {
+  DIR* dir = opendir(hostFolder.empty() ? "." : hostFolder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    // Of names that differ in letter case only, the first in name order
+    // answers, as FindEntry decides.
+    auto [it, added] = folded_.emplace(Fold(name), name);
+    if (!added && name < it->second) it->second = name;
+    names_.push_back(std::move(name));
+  }
+  closedir(dir);
+  exact_.insert(names_.begin(), names_.end());
+}
+
+std::string FolderListing::Find(const std::string& name) const {
+  if (exact_.count(name)) return name;
+  auto it = folded_.find(Fold(name));
+  return it == folded_.end() ? name : it->second;
+}
+
 bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data) {
   if (hostPath.empty() || hostPath.back() == '/') return false;
   size_t slash = hostPath.rfind('/');
   std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
   if (folder.empty()) folder = "/";
-  std::string base = slash == std::string::npos ? hostPath : hostPath.substr(slash + 1);
 
-  // A name of our own beside the file; O_EXCL makes sure it is ours.
-  static std::atomic<unsigned> counter{0};
+  // What a writer killed earlier left here goes first; one that is still
+  // writing holds its file and keeps it.
+  SweepTempFiles(folder);
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + base + ".tmp-" + std::to_string(getpid()) + "-" +
-           std::to_string(counter++);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
+  int fd = CreateTempFile(folder, 0666, &temp);
   if (fd < 0) return false;
 
   bool ok = true;
@@ -239,12 +255,12 @@ bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data)
     else done += static_cast<size_t>(n);
   }
   if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
+  // The lock goes with the descriptor, after the rename: until then the
+  // temporary name is held.
   if (ok && rename(temp.c_str(), hostPath.c_str()) != 0) ok = false;
-  if (!ok) {
-    unlink(temp.c_str());
-    return false;
-  }
+  if (!ok) unlink(temp.c_str());
+  close(fd);
+  if (!ok) return false;
   // Make the rename itself durable.
   int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {

@@ -5,7 +5,10 @@
 // Windows does; components that do not exist are kept as written.
 #pragma once
 
+#include <map>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 namespace platform {
 
@@ -22,9 +25,27 @@ std::string HostPathFromWide(const char16_t* path);
 // only in letter case; name when there is neither.
 std::string ExistingEntryName(const std::string& hostFolder, const std::string& name);
 
+// A host folder's entries, read once, for finding many names in it as
+// ExistingEntryName finds one (a folder of thousands is then listed once,
+// not once per name). A folder that cannot be read lists nothing.
+class FolderListing {
+ public:
+  explicit FolderListing(const std::string& hostFolder);
+  const std::vector<std::string>& names() const { return names_; }
+  // As ExistingEntryName, for the folder as it was listed.
+  std::string Find(const std::string& name) const;
+
+ private:
+  std::vector<std::string> names_;
+  std::unordered_set<std::string> exact_;
+  std::map<std::u32string, std::string> folded_;
+};
+
 // Replaces the file at hostPath with data in one step: the bytes are written
 // beside it and renamed over it, so a crash leaves the old or the new file,
-// never a torn one. The folder must exist. False when nothing was replaced.
+// never a torn one; temporary files that killed writers left in the folder
+// are removed first (platform/temp_file.h). The folder must exist. False
+// when nothing was replaced.
 bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data);
 
 }  // namespace platform

@@ -18,8 +18,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +27,7 @@
 #include "platform/codepage.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "platform/temp_file.h"
 
 namespace win {
 
@@ -67,6 +68,12 @@ std::string StripTrailingSlashes(std::string path) {
   return path;
 }
 
+std::string Parent(const std::string& host) {
+  size_t slash = host.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : host.substr(0, slash);
+}
+
 std::string BaseName(const std::string& host) {
   size_t slash = host.rfind('/');
   return slash == std::string::npos ? host : host.substr(slash + 1);
@@ -103,9 +110,11 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-// Copies the bytes beside the target and renames them over it, so a
-// replaced file is never left half written and a read-only target is
-// replaced as Windows replaces it.
+// Copies the bytes into a temporary file beside the target and renames it
+// over the target, so a replaced file is never left half written and a
+// read-only target is replaced as Windows replaces it. The temporary name is
+// short (platform/temp_file.h), so a target whose name is near the length
+// limit is copied too, and one that a killed copy left is removed later.
 int CopyFile(const std::string& from, const std::string& to, const struct stat& fromStat) {
   struct stat toStat;
   if (StatPath(to, &toStat)) {
@@ -114,9 +123,8 @@ int CopyFile(const std::string& from, const std::string& to, const struct stat& 
   }
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return ErrorFromErrno(errno);
-  static std::atomic<unsigned> counter{0};
-  std::string temp = to + ".copy-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-  int out = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, fromStat.st_mode & 0777);
+  std::string temp;
+  int out = platform::CreateTempFile(Parent(to), fromStat.st_mode & 0777, &temp);
   if (out < 0) {
     int rc = ErrorFromErrno(errno);
     close(in);
@@ -140,9 +148,11 @@ int CopyFile(const std::string& from, const std::string& to, const struct stat& 
     const struct timespec times[2] = {{0, UTIME_NOW}, fromStat.st_mtim};
     if (futimens(out, times) != 0) rc = ErrorFromErrno(errno);
   }
-  if (close(out) != 0 && rc == 0) rc = ErrorFromErrno(errno);
+  // The descriptor, and with it the lock that marks the temporary file as
+  // in use, goes only after the rename.
   if (rc == 0 && rename(temp.c_str(), to.c_str()) != 0) rc = ErrorFromErrno(errno);
   if (rc != 0) unlink(temp.c_str());
+  if (close(out) != 0 && rc == 0) rc = ErrorFromErrno(errno);
   return rc;
 }
 
@@ -173,7 +183,14 @@ int CopyTree(const std::string& from, const std::string& to, FolderChain* chain)
 int CopyEntries(const std::string& from, const std::string& to, FolderChain* chain) {
   // Entries of a folder that was there before meet their namesakes in any
   // letter case, as on Windows; a folder made now holds only what we copy.
-  const bool existed = IsDirectory(to);
+  // The folder is listed once, whatever the number of entries copied into
+  // it, and what killed copies left in it is removed.
+  std::optional<platform::FolderListing> existing;
+  if (IsDirectory(to)) {
+    existing.emplace(to);
+    for (const std::string& name : existing->names())
+      if (platform::IsAnyTempName(name)) platform::RemoveUnheldFile(to, name);
+  }
   if (int rc = MakeFolders(to)) return rc;
   DIR* dir = opendir(from.c_str());
   if (!dir) return ErrorFromErrno(errno);
@@ -186,7 +203,7 @@ int CopyEntries(const std::string& from, const std::string& to, FolderChain* cha
   int first = 0;
   for (const std::string& name : names) {
     std::string source = from + "/" + name;
-    std::string target = to + "/" + (existed ? platform::ExistingEntryName(to, name) : name);
+    std::string target = to + "/" + (existing ? existing->Find(name) : name);
     struct stat st;
     int rc = 0;
     if (!StatPath(source, &st)) {
@@ -238,6 +255,7 @@ int CopyOne(const std::string& source, const struct stat& st, const std::string&
   if (slash != std::string::npos && slash > 0) {
     if (int rc = MakeFolders(target.substr(0, slash))) return rc;
   }
+  platform::SweepTempFiles(Parent(target));
   return CopyFile(source, target, st);
 }
 

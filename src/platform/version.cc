@@ -33,9 +33,6 @@ constexpr BOOL kFalse = 0;
 // Written after the block, where Windows marks the copy as a 32-bit one.
 constexpr char kSpareSignature[4] = {'F', 'E', '2', 'X'};
 constexpr size_t kSignatureSize = sizeof kSpareSignature;
-// The largest file looked into; a version resource lives in a program, and
-// reading a larger file whole is not worth the memory.
-constexpr uintmax_t kMaxImageSize = uintmax_t{1} << 30;
 
 struct LocaleLanguage {
   std::string_view prefix;  // language, or language_territory
@@ -83,6 +80,23 @@ std::vector<uint16_t> PreferredLanguages() {
           static_cast<uint16_t>(kSublanguageDefault | (user & 0x3FF)), kLanguageEnglishUs};
 }
 
+// A program file, read where the version lookup asks.
+class FileSource : public platform::ImageSource {
+ public:
+  FileSource(std::ifstream& in, uint64_t size) : in_(in), size_(size) {}
+  uint64_t size() const override { return size_; }
+  bool Read(uint64_t offset, size_t n, unsigned char* out) override {
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset));
+    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(n));
+    return in_.gcount() == static_cast<std::streamsize>(n);
+  }
+
+ private:
+  std::ifstream& in_;
+  uint64_t size_;
+};
+
 // The version block of the file at path, copied out; false with the reason
 // in the last error.
 bool LoadBlock(const char* path, std::string* block) {
@@ -97,19 +111,25 @@ bool LoadBlock(const char* path, std::string* block) {
     return false;
   }
   uintmax_t fileSize = std::filesystem::file_size(host, ec);
-  std::string image;
-  if (!ec && fileSize <= kMaxImageSize) {
-    std::ifstream in(host, std::ios::binary);
-    image.resize(static_cast<size_t>(fileSize));
-    in.read(image.data(), static_cast<std::streamsize>(image.size()));
-    image.resize(static_cast<size_t>(in.gcount()));
-  }
-  size_t offset, size;
-  if (!platform::FindVersionBlock(image, &offset, &size, PreferredLanguages())) {
+  std::ifstream in(host, std::ios::binary);
+  if (ec || !in) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return false;
   }
-  block->assign(image, offset, size);
+  // Only the pieces the lookup walks through are read, and then the block:
+  // a program file of any size costs a few pages.
+  FileSource source(in, fileSize);
+  uint64_t offset;
+  size_t size;
+  if (!platform::FindVersionBlock(source, &offset, &size, PreferredLanguages())) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return false;
+  }
+  block->resize(size);
+  if (!source.Read(offset, size, reinterpret_cast<unsigned char*>(block->data()))) {
+    SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+    return false;
+  }
   return true;
 }
 

@@ -2,6 +2,10 @@
 
 #include <unicode/uchar.h>
 
+#include <algorithm>
+#include <cstring>
+#include <unordered_map>
+
 #include "base/little_endian.h"
 
 namespace platform {
@@ -42,15 +46,73 @@ class Bytes {
     *v = base::LoadLe16(data_ + offset);
     return true;
   }
-  bool U32(uint64_t offset, uint32_t* v) const {
-    if (!Has(offset, 4)) return false;
-    *v = base::LoadLe32(data_ + offset);
-    return true;
-  }
 
  private:
   const unsigned char* data_;
   size_t size_;
+};
+
+// Bounds-checked little-endian reads over an image that is read in pages,
+// when first touched: the walk to the version resource looks at a few
+// headers and directories of a file that may be very large. The pages read
+// are bounded, so no image, however its offsets point, costs more.
+class ImageBytes {
+ public:
+  explicit ImageBytes(ImageSource& source) : source_(source), size_(source.size()) {}
+  uint64_t size() const { return size_; }
+  bool Has(uint64_t offset, uint64_t length) const {
+    return offset <= size_ && length <= size_ - offset;
+  }
+  bool U16(uint64_t offset, uint16_t* v) {
+    unsigned char bytes[2];
+    if (!Has(offset, 2) || !Byte(offset, &bytes[0]) || !Byte(offset + 1, &bytes[1])) return false;
+    *v = base::LoadLe16(bytes);
+    return true;
+  }
+  bool U32(uint64_t offset, uint32_t* v) {
+    uint16_t lo, hi;
+    if (!U16(offset, &lo) || !U16(offset + 2, &hi)) return false;
+    *v = static_cast<uint32_t>(lo) | static_cast<uint32_t>(hi) << 16;
+    return true;
+  }
+
+ private:
+  static constexpr uint64_t kPageSize = 4096;
+  // 16 MiB: room for the largest section table (65,535 sections) and a
+  // resource directory of every entry a 16-bit count allows.
+  static constexpr size_t kMaxPages = 4096;
+
+  bool Byte(uint64_t offset, unsigned char* out) {
+    uint64_t page = offset / kPageSize;
+    auto it = pages_.find(page);
+    if (it == pages_.end()) {
+      if (pages_.size() >= kMaxPages) return false;
+      uint64_t start = page * kPageSize;
+      std::vector<unsigned char> bytes(static_cast<size_t>(std::min(kPageSize, size_ - start)));
+      if (!source_.Read(start, bytes.size(), bytes.data())) return false;
+      it = pages_.emplace(page, std::move(bytes)).first;
+    }
+    *out = it->second[offset % kPageSize];
+    return true;
+  }
+
+  ImageSource& source_;
+  uint64_t size_;
+  std::unordered_map<uint64_t, std::vector<unsigned char>> pages_;
+};
+
+// An image already in memory.
+class MemorySource : public ImageSource {
+ public:
+  explicit MemorySource(std::string_view image) : image_(image) {}
+  uint64_t size() const override { return image_.size(); }
+  bool Read(uint64_t offset, size_t n, unsigned char* out) override {
+    std::memcpy(out, image_.data() + offset, n);
+    return true;
+  }
+
+ private:
+  std::string_view image_;
 };
 
 struct PeLayout {
@@ -59,7 +121,7 @@ struct PeLayout {
   uint32_t resourceRva = 0;
 };
 
-bool ReadHeaders(const Bytes& b, PeLayout* pe) {
+bool ReadHeaders(ImageBytes& b, PeLayout* pe) {
   uint16_t mz;
   uint32_t peOffset, signature;
   if (!b.U16(0, &mz) || mz != 0x5A4D) return false;  // "MZ"
@@ -93,7 +155,7 @@ bool ReadHeaders(const Bytes& b, PeLayout* pe) {
 
 // The file offset of rva through the section that holds it in its raw
 // data; false when none does or the mapped offset lies outside the file.
-bool RvaToOffset(const Bytes& b, const PeLayout& pe, uint32_t rva, uint64_t* offset) {
+bool RvaToOffset(ImageBytes& b, const PeLayout& pe, uint32_t rva, uint64_t* offset) {
   for (uint16_t i = 0; i < pe.sectionCount; ++i) {
     uint64_t header = pe.sections + uint64_t{i} * kSectionHeaderSize;
     uint32_t va, rawSize, rawPointer;
@@ -111,7 +173,7 @@ bool RvaToOffset(const Bytes& b, const PeLayout& pe, uint32_t rva, uint64_t* off
 
 // The target of the entry of the directory at dir whose id is id (or of
 // the first entry, for id < 0). Targets are relative to the resource root.
-bool FindEntry(const Bytes& b, uint64_t dir, int64_t id, uint32_t* target) {
+bool FindEntry(ImageBytes& b, uint64_t dir, int64_t id, uint32_t* target) {
   uint16_t named, ids;
   if (!b.U16(dir + 12, &named) || !b.U16(dir + 14, &ids)) return false;
   uint64_t first = dir + kResourceDirHeaderSize;
@@ -125,7 +187,7 @@ bool FindEntry(const Bytes& b, uint64_t dir, int64_t id, uint32_t* target) {
   return false;
 }
 
-bool Descend(const Bytes& b, uint64_t root, uint64_t dir, int64_t id, bool wantDirectory,
+bool Descend(ImageBytes& b, uint64_t root, uint64_t dir, int64_t id, bool wantDirectory,
              uint64_t* next) {
   uint32_t target;
   if (!FindEntry(b, dir, id, &target)) return false;
@@ -134,7 +196,7 @@ bool Descend(const Bytes& b, uint64_t root, uint64_t dir, int64_t id, bool wantD
   return b.Has(*next, wantDirectory ? kResourceDirHeaderSize : kResourceDataEntrySize);
 }
 
-bool DescendToLanguage(const Bytes& b, uint64_t root, uint64_t dir,
+bool DescendToLanguage(ImageBytes& b, uint64_t root, uint64_t dir,
                        const std::vector<uint16_t>& preferred, uint64_t* data) {
   for (uint16_t language : preferred) {
     if (Descend(b, root, dir, language, false, data)) return true;
@@ -191,9 +253,9 @@ bool ReadNode(const Bytes& b, size_t start, size_t limit, RawNode* node) {
 
 }  // namespace
 
-bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size,
+bool FindVersionBlock(ImageSource& image, uint64_t* offset, size_t* size,
                       const std::vector<uint16_t>& preferredLanguages) {
-  Bytes b(reinterpret_cast<const unsigned char*>(image.data()), image.size());
+  ImageBytes b(image);
   PeLayout pe;
   uint64_t root;
   if (!ReadHeaders(b, &pe) || !RvaToOffset(b, pe, pe.resourceRva, &root)) return false;
@@ -217,6 +279,15 @@ bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size,
   if (length < kNodeHeaderSize || length > dataSize || type > 1) return false;
   *offset = blockOffset;
   *size = length;
+  return true;
+}
+
+bool FindVersionBlock(std::string_view image, size_t* offset, size_t* size,
+                      const std::vector<uint16_t>& preferredLanguages) {
+  MemorySource source(image);
+  uint64_t at;
+  if (!FindVersionBlock(source, &at, size, preferredLanguages)) return false;
+  *offset = static_cast<size_t>(at);
   return true;
 }
 

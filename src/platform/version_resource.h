@@ -14,6 +14,22 @@
 
 namespace platform {
 
+// An image that FindVersionBlock reads from, a piece at a time.
+class ImageSource {
+ public:
+  virtual ~ImageSource() = default;
+  virtual uint64_t size() const = 0;
+  // Copies n bytes at offset, which lie within size, into out; false when
+  // they cannot be read.
+  virtual bool Read(uint64_t offset, size_t n, unsigned char* out) = 0;
+};
+
+// Where the version block lies in an image read through source: only the
+// headers, the section table, the resource directories on the way and the
+// data entry are read, never the rest of the file.
+bool FindVersionBlock(ImageSource& source, uint64_t* offset, size_t* size,
+                      const std::vector<uint16_t>& preferredLanguages = {});
+
 // Where the version block lies in image (offset and size in bytes). False
 // when image is not a PE32/PE32+ file, has no RT_VERSION resource, or any
 // structure on the way is cut off or points outside the file. Of several

@@ -2,11 +2,14 @@
 // callers rely on, the layout of the files written, sharing and durability.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <set>
 
@@ -390,6 +393,74 @@ TEST(CfbWrite, SaveCutShortKeepsTheOldFile) {
     win::HRESULT hr;
     ASSERT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), after), "") << n;
   }
+}
+
+}  // namespace
+
+namespace {
+
+std::set<std::string> Entries(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.insert(e.path().filename().string());
+  return names;
+}
+
+// Creating never shows a file that is empty or half written: a new file
+// appears only whole, and one created anew over an old file leaves the old
+// one until then. The temporary files that killed writers left beside it
+// go with the next save, those of earlier namings too; one that a live
+// writer holds, and the user's own files, stay.
+TEST(CfbWrite, CreationIsWholeAndLeftoversGo) {
+  TempDir dir;
+  const std::string path = dir.Join("DSConfig.bin");
+  // A writer killed part way: the file size limit stops the child with
+  // SIGXFSZ at the byte given, as a kill at that moment would.
+  auto killedCreating = [&](rlim_t at) {
+    pid_t child = fork();
+    if (child == 0) {
+      struct rlimit limit = {at, at};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      win::IStorage* root = nullptr;
+      cfb::CreateCompoundFile(path.c_str(), kCreateRw, &root);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ;
+  };
+  for (rlim_t n : {1, 512, 1100}) {
+    EXPECT_TRUE(killedCreating(n)) << n;
+    EXPECT_FALSE(std::filesystem::exists(path)) << n;
+  }
+  ASSERT_TRUE(cfbtest::CreateFileTree(path, {{"GlobalConfig/", ""}, {"GlobalConfig/A", "a"}}));
+  const std::string old = ReadFile(path);
+  EXPECT_TRUE(killedCreating(700));
+  EXPECT_EQ(ReadFile(path), old);
+  {
+    Ref<win::IStorage> root;
+    EXPECT_EQ(cfb::CreateCompoundFile(path.c_str(), 0x12 | win::STGM_FAILIFTHERE, root.out()),
+              win::STG_E_FILEALREADYEXISTS);
+  }
+
+  const std::set<std::string> keep = {"DSConfig.bin", "DSConfig.bin.bak", "notes.copy-a-1",
+                                      ".~tmp00000001"};
+  for (const std::string& name : keep)
+    if (name != "DSConfig.bin") testing_support::WriteFile(dir.Join(name), "user");
+  for (const char* name : {"DSConfig.bin.Ab12Cd", ".~tmp0000000a00000001", "a.copy-12-3",
+                           ".UserConfig.ini.tmp-4-5"})
+    testing_support::WriteFile(dir.Join(name), "left by a killed writer");
+  // A writer still at work holds its temporary file.
+  const std::string live = dir.Join(".~tmp0000000b00000002");
+  testing_support::WriteFile(live, "being written");
+  int held = open(live.c_str(), O_RDONLY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  Ref<win::IStorage> root;
+  ASSERT_EQ(cfb::CreateCompoundFile(path.c_str(), kCreateRw, root.out()), win::S_OK);
+  std::set<std::string> want = keep;
+  want.insert(".~tmp0000000b00000002");
+  EXPECT_EQ(Entries(dir.path()), want);
+  close(held);
 }
 
 }  // namespace

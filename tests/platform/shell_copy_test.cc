@@ -1,8 +1,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
+#include <set>
 #include <string>
 
 #include "../support/test_support.h"
@@ -58,13 +63,49 @@ TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
   EXPECT_EQ(st.st_mtim.tv_sec, 1262304000);
 }
 
+// Merging also takes names as long as a name can be (the temporary file
+// beside each copy must not push past the limit) and removes what copies
+// killed part way left, of this version and of the earlier one.
 TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {
+  const std::string longest = std::string(247, 'x') + ".torrent";  // 255 bytes
+  WriteFile(c_ + "/OLD/Profiles/Torrents/" + longest, "L");
   WriteFile(c_ + "/NEW/Profiles/Torrents/a.torrent", "old");
   WriteFile(c_ + "/NEW/Profiles/Torrents/keep.torrent", "K");
+  WriteFile(c_ + "/NEW/Profiles/Torrents/a.torrent.copy-99-0", "half");
+  WriteFile(c_ + "/NEW/Profiles/Torrents/sub/.~tmp0000006300000001", "half");
   EXPECT_EQ(Copy("c:\\old\\profiles\\torrents", "C:\\NEW\\Profiles"), 0);
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "A");
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/keep.torrent"), "K");
   EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/sub/b.torrent"), "B");
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/" + longest), "L");
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(c_ + "/NEW/Profiles/Torrents"))
+    names.insert(e.path().lexically_relative(c_ + "/NEW/Profiles/Torrents").string());
+  EXPECT_EQ(names, (std::set<std::string>{"a.torrent", "keep.torrent", "sub", "sub/b.torrent",
+                                          longest}));
+}
+
+// A copy killed part way (here by the file size limit, SIGXFSZ) leaves the
+// file it was replacing whole, and the copy that follows removes what the
+// killed one left.
+TEST_F(ShellCopyTest, CopyKilledPartWayIsRepairedByTheNext) {
+  const std::string big(100000, 'n');
+  WriteFile(c_ + "/OLD/Profiles/Torrents/a.torrent", big);
+  WriteFile(c_ + "/NEW/Profiles/Torrents/a.torrent", "old");
+  pid_t child = fork();
+  if (child == 0) {
+    struct rlimit limit = {50000, 50000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"));
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), "old");
+  EXPECT_EQ(Copy("C:\\OLD\\Profiles\\Torrents", "C:\\NEW\\Profiles\\"), 0);
+  EXPECT_EQ(ReadFile(c_ + "/NEW/Profiles/Torrents/a.torrent"), big);
+  const std::filesystem::directory_iterator left(c_ + "/NEW/Profiles/Torrents");
+  EXPECT_EQ(std::distance(left, {}), 2);  // a.torrent, sub
 }
 
 // Links back to a folder being copied are left out: two of them would
@@ -99,8 +140,10 @@ TEST_F(ShellCopyTest, FileToNewNameCreatesFolders) {
   EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files\\Net\\S\\server.met"), 0);
   EXPECT_EQ(ReadFile(c_ + "/Common Files/Net/S/server.met"), "S");
   WriteFile(c_ + "/OLD/Program/server.met", "S2");
+  WriteFile(c_ + "/Common Files/Net/S/.~tmp0000006300000002", "half");
   EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files\\Net\\S\\server.met"), 0);
   EXPECT_EQ(ReadFile(c_ + "/Common Files/Net/S/server.met"), "S2");
+  EXPECT_FALSE(PathExists(c_ + "/Common Files/Net/S/.~tmp0000006300000002"));
   // An existing folder as destination takes the file inside.
   EXPECT_EQ(Copy("C:\\OLD\\Program\\server.met", "C:\\Common Files"), 0);
   EXPECT_EQ(ReadFile(c_ + "/Common Files/server.met"), "S2");

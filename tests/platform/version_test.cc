@@ -2,6 +2,8 @@
 #include "platform/version.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -152,6 +154,26 @@ TEST_F(VersionTest, FilesWithoutAVersionFailCleanly) {
   }
   EXPECT_EQ(win::GetFileVersionInfoSizeA(dir_.Join("missing.exe").c_str(), nullptr), 0u);
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+}
+
+// A program file of any size costs a few pages of memory: the lookup reads
+// the headers, the resource directories and the block, not the file.
+TEST_F(VersionTest, LargeProgramFilesAreNotReadWhole) {
+  const std::string path = dir_.Join("big.exe");
+  WriteFile(path, pegen::BuildPe(pegen::PeSpec{}));
+  struct rusage before;
+  getrusage(RUSAGE_SELF, &before);
+  for (off_t size : {off_t{1} << 30, off_t{3} << 30}) {
+    ASSERT_EQ(truncate(path.c_str(), size), 0);  // sparse: no disk taken
+    win::DWORD n = win::GetFileVersionInfoSizeA(path.c_str(), nullptr);
+    ASSERT_GT(n, 0u) << size;
+    std::vector<char> data(n);
+    ASSERT_TRUE(win::GetFileVersionInfoA(path.c_str(), 0, n, data.data()));
+    EXPECT_EQ(Text(data, "\\StringFileInfo\\080403a8\\ProductVersion", nullptr), "5.9.1.100");
+  }
+  struct rusage after;
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "KiB";
 }
 
 // Every truncation and every single-byte corruption of a good image either
