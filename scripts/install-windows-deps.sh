@@ -3,30 +3,24 @@
 # i686 mingw-w64 compiler (its POSIX-threads flavour: std::mutex and
 # std::thread need it), Wine with its 32-bit half (so 32-bit programs run
 # under WoW64 as on 64-bit Windows), the tools that make the SQLite
-# amalgamation from Debian's source package, and a deb-src entry so that
-# source package can be fetched. Safe to run again; needs root (or sudo)
-# only when something is missing.
+# amalgamation from Debian's source package (tcl and a host compiler for
+# its generators), and a deb-src entry so that the source package can be
+# fetched. Safe to run again; needs root (or sudo) only when something is
+# missing.
 set -euo pipefail
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 wine64
-          tcl dpkg-dev googletest cmake pkg-config make sqlite3 libsqlite3-dev)
+          tcl dpkg-dev build-essential googletest cmake pkg-config sqlite3 libsqlite3-dev)
 packages+=("$@")
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 
-updated=0
-update() {
-  if [ "$updated" -eq 0 ]; then
-    $sudo apt-get update -qq
-    updated=1
-  fi
-}
+need_update=0
 
 # wine32 is an i386 package.
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
-  updated=0
   need_update=1
 fi
 
@@ -56,8 +50,8 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-if [ "${need_update:-0}" -eq 1 ] || [ ${#missing[@]} -gt 0 ]; then
-  update
+if [ "$need_update" -eq 1 ] || [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -qq
 fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 
