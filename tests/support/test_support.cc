@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,8 +19,9 @@ TempDir::TempDir() {
   // existing one, so two tests never share a folder.
   static std::mt19937_64 generator{std::random_device{}()};
   constexpr int kAttempts = 100;
+  constexpr uint64_t kNames = 1000000000;
   for (int i = 0; i < kAttempts; ++i) {
-    fs::path p = fs::temp_directory_path() / ("vorlake-test-" + std::to_string(generator() % 1000000000));
+    fs::path p = fs::temp_directory_path() / ("vorlake-test-" + std::to_string(generator() % kNames));
     std::error_code ec;
     if (fs::create_directory(p, ec)) {
       path_ = p.generic_string();
