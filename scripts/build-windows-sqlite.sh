@@ -15,7 +15,7 @@ upstream=${version%%-*}
 work="$build/sqlite"
 stamp="$work/built-$version"
 if [ -f "$stamp" ] && [ -f "$build/sqlite3.dll" ]; then
-  echo "SQLite for Windows: $version (built)"
+  echo "SQLite for Windows: $version (built before)"
   exit 0
 fi
 
@@ -37,9 +37,14 @@ mkdir -p "$work/amalgamation"
   exit 1
 }
 
+# The source must be the release the Linux library was built from.
+built=$(sed -n 's/^#define SQLITE_VERSION *"\(.*\)"/\1/p' "$work/amalgamation/sqlite3.h")
+if [ "$built" != "$upstream" ]; then
+  echo "SQLite source is $built, the Linux library is $upstream" >&2
+  exit 1
+fi
 mkdir -p "$work/include"
-cp "$work/amalgamation/sqlite3.h" "$work/amalgamation/sqlite3ext.h" "$work/include/" 2>/dev/null ||
-  cp "$work/amalgamation/sqlite3.h" "$work/include/"
+cp "$work/amalgamation/sqlite3.h" "$work/include/"
 "$cc" -O2 -shared -DSQLITE_ENABLE_COLUMN_METADATA -DSQLITE_THREADSAFE=1 \
   -DSQLITE_API='__declspec(dllexport)' \
   -static-libgcc -o "$build/sqlite3.dll" "$work/amalgamation/sqlite3.c" \
@@ -57,4 +62,4 @@ Libs: -L\${libdir} -lsqlite3
 Cflags: -I\${includedir}
 PC
 touch "$stamp"
-echo "SQLite for Windows: $version"
+echo "SQLite for Windows: $version (SQLite $built)"
