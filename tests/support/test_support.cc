@@ -1,19 +1,34 @@
 #include "test_support.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "host_env.h"
 
 namespace fs = std::filesystem;
 
 namespace testing_support {
 
 TempDir::TempDir() {
-  std::string tmpl = (fs::temp_directory_path() / "vorlake-test-XXXXXX").string();
-  if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = tmpl;
+  // A random name that nobody holds yet: create_directory fails on an
+  // existing one, so two tests never share a folder.
+  static std::mt19937_64 generator{std::random_device{}()};
+  constexpr int kAttempts = 100;
+  constexpr uint64_t kNames = 1000000000;
+  for (int i = 0; i < kAttempts; ++i) {
+    fs::path p = fs::temp_directory_path() / ("vorlake-test-" + std::to_string(generator() % kNames));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) {
+      path_ = p.generic_string();
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder could be made");
 }
 
 TempDir::~TempDir() {
@@ -26,16 +41,16 @@ ScopedEnv::ScopedEnv(const std::string& name, const std::string& value, bool uns
   had_ = old != nullptr;
   if (had_) old_ = old;
   if (unset)
-    unsetenv(name.c_str());
+    UnsetHostEnv(name);
   else
-    setenv(name.c_str(), value.c_str(), 1);
+    SetHostEnv(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
   if (had_)
-    setenv(name_.c_str(), old_.c_str(), 1);
+    SetHostEnv(name_, old_);
   else
-    unsetenv(name_.c_str());
+    UnsetHostEnv(name_);
 }
 
 std::string ReadFile(const std::string& path) {
