@@ -15,7 +15,7 @@
 
 #include "../support/test_support.h"
 #include "cfb_test_util.h"
-#include "platform/fault_injection.h"
+#include "../support/injected_env.h"
 
 using cfbtest::Ref;
 using cfbtest::Tree;
@@ -353,10 +353,6 @@ TEST(CfbWrite, ReadOnlyFileRefusesWriters) {
   chmod(path.c_str(), 0644);
 }
 
-struct FaultOff {
-  ~FaultOff() { platform::SetWriteFaultForTesting(platform::kNoWriteFault); }
-};
-
 // A save that fails part way through the new file leaves the old file as it
 // was, and no temporary file; the changes stay pending and, saved again once
 // the fault is gone, they all arrive.
@@ -371,7 +367,6 @@ TEST(CfbWrite, SaveCutShortKeepsTheOldFile) {
 
   ASSERT_TRUE(cfbtest::CreateFileTree(path, after));
   const size_t newSize = ReadFile(path).size();
-  FaultOff off;
   // The cuts that differ: inside the header, at either side of every
   // sector boundary, and the last byte. Each save costs an fsync, so not
   // every byte.
@@ -383,12 +378,14 @@ TEST(CfbWrite, SaveCutShortKeepsTheOldFile) {
     {
       Ref<win::IStorage> root;
       ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::S_OK);
-      platform::SetWriteFaultForTesting(n);
-      ASSERT_TRUE(cfbtest::WriteTree(root.get(), after));
-      EXPECT_NE(root->Commit(win::STGC_DEFAULT), win::S_OK) << n;
-      ASSERT_EQ(ReadFile(path), oldBytes) << n;
-      ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << n;
-      platform::SetWriteFaultForTesting(platform::kNoWriteFault);
+      {
+        testing_support::InjectedEnv env;
+        env.writeLimit = n;
+        ASSERT_TRUE(cfbtest::WriteTree(root.get(), after));
+        EXPECT_NE(root->Commit(win::STGC_DEFAULT), win::S_OK) << n;
+        ASSERT_EQ(ReadFile(path), oldBytes) << n;
+        ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << n;
+      }
     }
     win::HRESULT hr;
     ASSERT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), after), "") << n;
