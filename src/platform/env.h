@@ -166,6 +166,10 @@ class EnvWrapper : public Env {
   Env* target_;
 };
 
+// The whole of a regular file (anything else, such as a FIFO that would
+// hold the read, is refused as kAccessDenied).
+IoStatus ReadFileToString(Env* env, const std::string& path, std::string* data);
+
 // The Env in force; never null. SetEnv(nullptr) restores the default.
 Env* CurrentEnv();
 void SetEnv(Env* env);
