@@ -7,6 +7,8 @@ namespace {
 
 using platform::IoStatus;
 
+constexpr unsigned kPrefixCodePage = 936;
+
 class FaultyFile : public platform::File {
  public:
   FaultyFile(std::unique_ptr<platform::File> file, const InjectedEnv& env)
@@ -45,6 +47,11 @@ class FaultyFile : public platform::File {
 }  // namespace
 
 InjectedEnv::InjectedEnv() : EnvWrapper(platform::DefaultEnv()) { platform::SetEnv(this); }
+
+InjectedEnv::InjectedEnv(const std::string& prefixDir) : InjectedEnv() {
+  prefix = prefixDir;
+  codePage = kPrefixCodePage;
+}
 
 InjectedEnv::~InjectedEnv() { platform::SetEnv(nullptr); }
 

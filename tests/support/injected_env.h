@@ -21,6 +21,8 @@ class InjectedEnv : public platform::EnvWrapper {
   static constexpr size_t kNoLimit = std::numeric_limits<size_t>::max();
 
   InjectedEnv();
+  // A prefix as the converter meets it, with code page 936.
+  explicit InjectedEnv(const std::string& prefixDir);
   ~InjectedEnv() override;
   InjectedEnv(const InjectedEnv&) = delete;
   InjectedEnv& operator=(const InjectedEnv&) = delete;
