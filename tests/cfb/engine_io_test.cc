@@ -1,5 +1,5 @@
-// The engine's file handling on whichever Env the build carries (POSIX, or
-// Win32 under Wine): a saved file reads back, sharing locks keep a second
+// The engine's file handling through the Env alone, with no host tool: a
+// saved file reads back, sharing locks keep a second
 // opener out, and a save cut short keeps the old file and leaves nothing
 // beside it, while the change stays pending for the next save.
 #include <gtest/gtest.h>
