@@ -1,7 +1,7 @@
 // The engine's file handling through the Env alone, with no host tool: a
-// saved file reads back, sharing locks keep a second
-// opener out, and a save cut short keeps the old file and leaves nothing
-// beside it, while the change stays pending for the next save.
+// saved file reads back, sharing locks keep a second opener out, and a save
+// cut short keeps the old file and leaves nothing beside it, while the
+// change stays pending for the next save.
 #include <gtest/gtest.h>
 
 #include <filesystem>
