@@ -34,6 +34,11 @@ struct Recorder {
     };
     steps.migrateSettings = [this](const char* o, const char* n) {
       calls.push_back(std::string("settings ") + o + " " + n);
+      return SettingsOutcome{};
+    };
+    steps.finishDatabase = [this](bool keep) {
+      calls.push_back(keep ? "finish" : "drop");
+      return DatabaseResult{};
     };
     return steps;
   }
@@ -63,6 +68,7 @@ TEST_F(UpgradeRunTest, CallsTheStepsInOrderWithTheirPaths) {
       "history C:\\Old5\\Profiles\\history6.dat",
       "catalog C:\\Old5\\Profiles\\UserConfig.ini C:\\New6\\Components\\category\\Category.xml",
       "settings C:\\Old5\\Profiles\\UserConfig.ini C:\\New6\\Profiles\\UserConfig.ini",
+      "finish",
   };
   EXPECT_EQ(Run(), expected);
 }
@@ -103,7 +109,7 @@ TEST_F(UpgradeRunTest, OverlongNewFolderSkipsWhatDoesNotFit) {
 
   std::string fits = "C:\\" + std::string(kMaxPathChars - 3 - 33, 'n');  // Category.xml's suffix is 33
   calls = Run(fits);
-  ASSERT_EQ(calls.size(), 6u);
+  ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[4].size(), std::string("catalog C:\\Old5\\Profiles\\UserConfig.ini ").size() + kMaxPathChars);
 }
 
