@@ -171,9 +171,14 @@ Outputs Take(const std::string& prefix) {
   return o;
 }
 
-// A file the shell copy was writing when the run was killed; removing such
-// leftovers is the copy's own business, checked with it.
-bool CopyInProgress(const std::string& path) { return path.find(".copy-") != std::string::npos; }
+// A temporary file of the shell copy or of a file replacement that the kill
+// cut short; removing such leftovers is those services' own business,
+// checked with them.
+bool CopyInProgress(const std::string& path) {
+  const std::string name = path.substr(path.rfind('/') + 1);
+  return name.find(".copy-") != std::string::npos ||
+         (name[0] == '.' && name.find(".tmp-") != std::string::npos);
+}
 
 // Where two results differ, in a few words.
 std::string Differences(const Outputs& want, const Outputs& got) {
