@@ -20,6 +20,24 @@ constexpr char kJournalSuffix[] = "-journal";
 
 DbConnection* shared_connection = nullptr;
 
+// The building file and the final name of the open shared database, kept
+// from when it was opened: at process exit the path mapping may no longer
+// be usable, and the file must still be removed. Never destroyed.
+struct OpenPaths {
+  std::string building;
+  std::string finished;
+};
+OpenPaths& SharedPaths() {
+  static OpenPaths* paths = new OpenPaths();
+  return *paths;
+}
+
+bool RemoveBuildingFile(const std::string& building) {
+  if (building.empty()) return true;
+  bool removed = platform::RemoveFileIfPresent(building + kJournalSuffix);
+  return platform::RemoveFileIfPresent(building) && removed;
+}
+
 std::u16string Utf8ToUtf16(const std::string& text) {
   int units = win::MultiByteToWideChar(win::CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
   if (units <= 0) return std::u16string();
@@ -42,9 +60,10 @@ void OpenShared(DbConnection* connection) {
   // instead, so that every statement visibly fails.
   const std::string host = BuildingDatabaseHostPath();
   if (host.empty()) return;
+  SharedPaths() = OpenPaths{host, FinishedDatabaseHostPath()};
   // What an unfinished run left is never built upon: its rows may be half
   // of what it meant to write.
-  DiscardUnfinishedDatabase();
+  RemoveBuildingFile(host);
   std::u16string name = Utf8ToUtf16(host);
   if (name.empty()) return;
   connection->SetFileName(name.c_str());
@@ -72,7 +91,7 @@ std::string FailureText(int code) {
 }
 
 SharedDatabaseOutcome Discarded(int code, const std::string& reason) {
-  DiscardUnfinishedDatabase();
+  RemoveBuildingFile(SharedPaths().building);
   SharedDatabaseOutcome outcome;
   outcome.kind = SharedDatabaseOutcome::kDiscarded;
   outcome.code = code;
@@ -96,16 +115,12 @@ std::string BuildingDatabaseHostPath() {
   return host + kBuildingSuffix;
 }
 
-bool DiscardUnfinishedDatabase() {
-  const std::string building = BuildingDatabaseHostPath();
-  if (building.empty()) return true;
-  bool removed = platform::RemoveFileIfPresent(building + kJournalSuffix);
-  return platform::RemoveFileIfPresent(building) && removed;
-}
+bool DiscardUnfinishedDatabase() { return RemoveBuildingFile(BuildingDatabaseHostPath()); }
 
 DbConnection*& GetSharedDatabase() {
   static bool release_registered = false;
   if (shared_connection == nullptr) {
+    SharedPaths() = OpenPaths();
     if (!release_registered) {
       std::atexit(AbandonSharedDatabase);
       release_registered = true;
@@ -130,9 +145,9 @@ SharedDatabaseOutcome FinishSharedDatabase(bool keep) {
   if (failure != 0) return Discarded(failure, FailureText(failure));
   if (!keep) return Discarded(0, "the conversion did not finish");
   if (!closed) return Discarded(SQLITE_IOERR, "the file could not be closed");
-  const std::string building = BuildingDatabaseHostPath();
-  if (!platform::SyncFile(building)) return Discarded(SQLITE_IOERR, FailureText(SQLITE_IOERR));
-  if (!platform::RenameDurably(building, FinishedDatabaseHostPath()))
+  const OpenPaths& paths = SharedPaths();
+  if (!platform::SyncFile(paths.building)) return Discarded(SQLITE_IOERR, FailureText(SQLITE_IOERR));
+  if (!platform::RenameDurably(paths.building, paths.finished))
     return Discarded(SQLITE_CANTOPEN, "the file could not take its final name");
   SharedDatabaseOutcome outcome;
   outcome.kind = SharedDatabaseOutcome::kFinished;
