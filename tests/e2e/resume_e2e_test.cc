@@ -228,15 +228,20 @@ class ResumeE2eTest : public ::testing::Test {
     return job;
   }
 
+  // In a child: the job's environment, the report dropped.
+  void BecomeJob() const {
+    for (const auto& [name, value] : Job().env) {
+      if (value.empty()) unsetenv(name.c_str());
+      else setenv(name.c_str(), value.c_str(), 1);
+    }
+    if (!freopen("/dev/null", "w", stderr)) _exit(126);
+  }
+
   // Starts the converter without waiting for it.
   pid_t Start() const {
     pid_t pid = fork();
     if (pid == 0) {
-      for (const auto& [name, value] : Job().env) {
-        if (value.empty()) unsetenv(name.c_str());
-        else setenv(name.c_str(), value.c_str(), 1);
-      }
-      freopen("/dev/null", "w", stderr);
+      BecomeJob();
       execl(ConverterPath().c_str(), "vorlake-upgrade", options_.newInstallDir.c_str(), nullptr);
       _exit(127);
     }
@@ -247,11 +252,7 @@ class ResumeE2eTest : public ::testing::Test {
   int RunWithDatabaseFault(long failAt, int failWith) const {
     pid_t pid = fork();
     if (pid == 0) {
-      for (const auto& [name, value] : Job().env) {
-        if (value.empty()) unsetenv(name.c_str());
-        else setenv(name.c_str(), value.c_str(), 1);
-      }
-      freopen("/dev/null", "w", stderr);
+      BecomeJob();
       InstallFaultVfs(failAt, failWith);
       RunUpgrade(options_.newInstallDir.c_str());
       // How many writes the run made, for a run without a fault.
@@ -321,8 +322,9 @@ TEST_F(ResumeE2eTest, KilledRunsLeaveWhatTheNextRunCompletes) {
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     // A database in place is a finished one.
-    if (PathExists(prefix() + "/" + kDatabase))
+    if (PathExists(prefix() + "/" + kDatabase)) {
       EXPECT_EQ(DatabaseDump(prefix() + "/" + kDatabase), reference_.database) << k;
+    }
     ExpectLikeTheReference("after a kill at " + std::to_string(k) + "/" + std::to_string(kKills + 1));
   }
 }
@@ -351,43 +353,15 @@ TEST_F(ResumeE2eTest, FullDiskLeavesNoDatabaseAndSaysWhatToDo) {
   Generate();
   Fresh();
   const std::string program = prefix() + "/" + kNew + "Program";
-  std::string script = "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 3; \"$2\" \"$3\"; ls -A \"$1\"";
   ProcessSpec job = Job();
-  job.args = {"-m", "sh", "-c", script, "sh", program, ConverterPath(), options_.newInstallDir};
-  // RunConverter starts the converter itself; this runs unshare instead.
-  pid_t pid = 0;
-  int out[2], err[2];
-  ASSERT_EQ(pipe(out), 0);
-  ASSERT_EQ(pipe(err), 0);
-  pid = fork();
-  if (pid == 0) {
-    for (const auto& [name, value] : job.env) {
-      if (value.empty()) unsetenv(name.c_str());
-      else setenv(name.c_str(), value.c_str(), 1);
-    }
-    dup2(out[1], 1);
-    dup2(err[1], 2);
-    std::vector<char*> argv = {const_cast<char*>("unshare")};
-    for (std::string& a : job.args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    execvp("unshare", argv.data());
-    _exit(127);
-  }
-  close(out[1]);
-  close(err[1]);
-  auto readAll = [](int fd) {
-    std::string text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(n));
-    close(fd);
-    return text;
-  };
-  std::string listing = readAll(out[0]);
-  std::string report = readAll(err[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 3) GTEST_SKIP() << "no tmpfs mount here";
+  job.program = "unshare";
+  job.args = {"-m", "sh", "-c",
+              "mount -t tmpfs -o size=256k tmpfs \"$1\" || exit 3; \"$2\" \"$3\"; ls -A \"$1\"",
+              "sh", program, ConverterPath(), options_.newInstallDir};
+  const ProcessResult result = RunConverter(job);
+  const std::string& listing = result.out;
+  const std::string& report = result.err;
+  if (result.exitCode == 3) GTEST_SKIP() << "no tmpfs mount here";
   EXPECT_EQ(listing, "") << "left on the full disk";
   EXPECT_NE(report.find("history.mdb was not written (the disk is full)"), std::string::npos) << report;
   EXPECT_NE(report.find("free some space and run the upgrade again"), std::string::npos) << report;
