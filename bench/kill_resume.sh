@@ -5,12 +5,17 @@
 # hold the time), every other file of the prefix, DSConfig.bin included.
 # Prints one line per kill point: when it fell, what the killed run had
 # got to, and whether the second run put everything right.
-#   bench/kill_resume.sh [TASKS [POINTS]]        (defaults: 30000 20)
+# FROM and TO narrow the kills to a part of the run, as fractions of its
+# length (a run's length varies with the machine's load; the copies and
+# the settings come last).
+#   bench/kill_resume.sh [TASKS [POINTS [FROM TO]]]   (defaults: 30000 20 0 1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build}"
 tasks="${1:-30000}"
 points="${2:-20}"
+from="${3:-0}"
+to="${4:-1}"
 new='C:\Program Files (x86)\Vorlake6'
 rel='drive_c/Program Files (x86)/Vorlake6'
 
@@ -61,7 +66,7 @@ printf 'uninterrupted run of %d tasks: %.2f s\n' "$tasks" "$whole"
 same=0
 for k in $(seq 1 "$points"); do
   fresh
-  at=$(echo "$whole * $k / ($points + 1)" | bc -l)
+  at=$(echo "$whole * ($from + ($to - $from) * $k / ($points + 1))" | bc -l)
   WINEPREFIX="$work/prefix" XDG_RUNTIME_DIR="$work/run" HOME="$work" "$build/vorlake-upgrade" "$new" 2>/dev/null &
   pid=$!
   sleep "$at"
