@@ -147,7 +147,7 @@ SharedDatabaseOutcome FinishSharedDatabase(bool keep) {
   if (!closed) return Discarded(SQLITE_IOERR, "the file could not be closed");
   const OpenPaths& paths = SharedPaths();
   if (!platform::SyncFile(paths.building)) return Discarded(SQLITE_IOERR, FailureText(SQLITE_IOERR));
-  if (!platform::RenameDurably(paths.building, paths.finished))
+  if (!platform::RenameFile(paths.building, paths.finished))
     return Discarded(SQLITE_CANTOPEN, "the file could not take its final name");
   SharedDatabaseOutcome outcome;
   outcome.kind = SharedDatabaseOutcome::kFinished;

@@ -60,7 +60,8 @@ struct SharedDatabaseOutcome {
 
 // Closes the shared connection. When keep is true and no statement met a
 // storage failure, the building file is synced and renamed onto
-// NewDatabasePath; otherwise it is removed. The next GetSharedDatabase
+// NewDatabasePath (the caller syncs the folder once it has made its own
+// last changes there); otherwise it is removed. The next GetSharedDatabase
 // starts afresh.
 SharedDatabaseOutcome FinishSharedDatabase(bool keep);
 

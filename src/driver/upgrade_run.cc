@@ -6,6 +6,7 @@
 #include "driver/install_locator.h"
 #include "driver/old_program_wait.h"
 #include "driver/path_buffer.h"
+#include "platform/durable_file.h"
 #include "platform/file.h"
 #include "platform/file_lock.h"
 #include "platform/paths.h"
@@ -336,5 +337,11 @@ int RunUpgrade(const char* commandLine, const UpgradeSteps& steps, std::vector<s
   CatalogStep(paths, steps, &log);
   SettingsStep(paths, steps, &log);
   FinishDatabaseStep(paths, history, steps, &log);
+  // The lock file goes right behind the rename, and one folder sync makes
+  // both last: a run killed in between leaves no file beside a finished
+  // database that no later run would remove.
+  lock.Release();
+  if (paths.hasNewDatabase)
+    platform::SyncFolder(platform::HostFolderOf(platform::HostPathFromAnsi(paths.newDatabase)));
   return 0;
 }

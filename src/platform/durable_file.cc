@@ -33,16 +33,16 @@ std::string HostFolderOf(const std::string& hostPath) {
   return hostPath.substr(0, slash);
 }
 
-bool RenameDurably(const std::string& from, const std::string& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0) return false;
-  // The rename is done either way; a folder that cannot be synced only
-  // weakens what a power loss right now would keep.
-  int dirFd = open(HostFolderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    SyncDescriptor(dirFd);
-    close(dirFd);
-  }
-  return true;
+bool RenameFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool SyncFolder(const std::string& hostFolder) {
+  int dirFd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd < 0) return false;
+  bool ok = SyncDescriptor(dirFd);
+  close(dirFd);
+  return ok;
 }
 
 bool RemoveFileIfPresent(const std::string& hostPath) {

@@ -1,6 +1,6 @@
 // Putting a finished file in place so that a crash or power loss leaves
 // either no file or the whole file under its final name: the bytes are
-// synced before the rename, and the folder after it.
+// synced before the rename (SyncFile), and the folder after it (SyncFolder).
 #pragma once
 
 #include <string>
@@ -11,9 +11,11 @@ namespace platform {
 // the device refuses.
 bool SyncFile(const std::string& hostPath);
 
-// Renames from onto to (replacing a file there) and syncs the folder that
-// holds to, so that the new name survives a power loss.
-bool RenameDurably(const std::string& from, const std::string& to);
+// Renames from onto to, replacing a file there.
+bool RenameFile(const std::string& from, const std::string& to);
+
+// Makes the names in a folder (renames, removals) survive a power loss.
+bool SyncFolder(const std::string& hostFolder);
 
 // Removes a file; true when it is gone, also when it was never there.
 bool RemoveFileIfPresent(const std::string& hostPath);
