@@ -10,6 +10,7 @@
 
 #include "base/com_ref.h"
 #include "cfb/engine.h"
+#include "outside_readers.h"
 
 namespace cfbtest {
 
@@ -38,13 +39,13 @@ bool WriteTree(win::IStorage* storage, const Tree& tree);
 // Creates path as a new compound file holding tree.
 bool CreateFileTree(const std::string& path, const Tree& tree);
 
-// Runs a shell command; its standard output, and its exit status in *status.
-std::string Run(const std::string& command, int* status = nullptr);
-// The tree as the independent reader olefile sees it (paths and contents).
-Tree ReadWithOlefile(const std::string& path, bool* ok);
+inline std::string Run(const std::string& command, int* status = nullptr) {
+  return testing_support::RunCommand(command, status);
+}
+inline std::string Quote(const std::string& s) { return testing_support::ShellQuote(s); }
+using testing_support::ReadWithOlefile;
 // The tree as gsf sees it (gsf list, then gsf cat per stream).
 Tree ReadWithGsf(const std::string& path, bool* ok);
-std::string Quote(const std::string& s);
 
 // "" when an image is laid out as the system's own writer lays out a fresh
 // file, with a valid red-black directory; else the problems found.
