@@ -29,8 +29,6 @@ class DbConnection {
 
   bool IsOpen() const { return open_; }
   sqlite3* GetHandle() const { return handle_; }
-  const char16_t* GetFileName() const { return file_name_ ? file_name_->c_str() : nullptr; }
-  size_t AttachedCount() const { return attached_.size(); }
 
  private:
   friend class DbObject;  // keeps the attached set in step with its connection pointer
