@@ -286,28 +286,6 @@ TEST(CfbRead, CorruptFilesFailCleanly) {
   }
 }
 
-// Random damage anywhere in a valid file: every outcome is allowed except
-// a crash or a hang.
-TEST(CfbRead, RandomDamage) {
-  TempDir dir;
-  std::string path = dir.Join("damaged.cfb");
-  Tree expected;
-  BuildAndRead({"good", nullptr, nullptr}, path, &expected, nullptr);
-  const std::string good = testing_support::ReadFile(path);
-  uint32_t x = 12345;
-  for (int round = 0; round < 300; ++round) {
-    std::string image = good;
-    for (int k = 0; k < 1 + round % 8; ++k) {
-      x = x * 1664525u + 1013904223u;
-      size_t at = (x >> 8) % image.size();
-      x = x * 1664525u + 1013904223u;
-      image[at] = static_cast<char>(x >> 24);
-    }
-    testing_support::WriteFile(path, image);
-    ReadPath(path);
-  }
-}
-
 // Lookups ignore case; the enumerator yields shorter names first and names
 // of one length in upper-cased order.
 TEST(CfbRead, NameOrderAndCaseInsensitiveLookup) {

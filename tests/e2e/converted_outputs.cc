@@ -1,5 +1,6 @@
 #include "converted_outputs.h"
 
+#include "bytes.h"
 #include "outside_readers.h"
 
 namespace e2e {
@@ -28,10 +29,9 @@ std::map<std::string, std::string> ReadCompoundStreams(const std::string& path) 
 
 long long VariantNumber(const std::string& stream) {
   if (stream.size() < 12) return -1;
-  auto byte = [&](size_t i) { return static_cast<unsigned long long>(static_cast<unsigned char>(stream[i])); };
-  unsigned type = static_cast<unsigned>(byte(0) | byte(1) << 8);
-  if (type == 2 || type == 11) return static_cast<int16_t>(byte(8) | byte(9) << 8);
-  unsigned long long value = byte(8) | byte(9) << 8 | byte(10) << 16 | byte(11) << 24;
+  const uint16_t type = testing_support::GetLe16(stream, 0);
+  if (type == 2 || type == 11) return static_cast<int16_t>(testing_support::GetLe16(stream, 8));
+  const uint32_t value = testing_support::GetLe32(stream, 8);
   return type == 3 ? static_cast<int32_t>(value) : static_cast<long long>(value);
 }
 
