@@ -52,22 +52,6 @@ std::string DiffTrees(const Tree& got, const Tree& want) {
   return out;
 }
 
-std::string Utf8(const std::u16string& s) {
-  std::string out(s.size() * 3, '\0');
-  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
-
-std::u16string Utf16(const std::string& s) {
-  std::u16string out(s.size(), u'\0');
-  int n = win::MultiByteToWideChar(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()));
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
-
 std::string Pattern(size_t n, unsigned seed) {
   std::string s(n, '\0');
   uint32_t x = seed * 2654435761u + 1;
@@ -76,53 +60,6 @@ std::string Pattern(size_t n, unsigned seed) {
     c = static_cast<char>(x >> 24);
   }
   return s;
-}
-
-static void ReadInto(win::IStorage* storage, const std::string& prefix, Tree* tree) {
-  Ref<win::IEnumSTATSTG> e;
-  if (storage->EnumElements(0, nullptr, 0, e.out()) != win::S_OK) return;
-  win::STATSTG st;
-  win::ULONG got = 0;
-  while (e->Next(1, &st, &got) == win::S_OK) {
-    std::u16string name = st.pwcsName;
-    cfb::FreeName(st.pwcsName);
-    std::string path = prefix + Utf8(name);
-    if (st.type == win::STGTY_STORAGE) {
-      (*tree)[path + "/"] = "";
-      Ref<win::IStorage> child;
-      if (storage->OpenStorage(name.c_str(), nullptr, 0x10, nullptr, 0, child.out()) ==
-          win::S_OK) {
-        ReadInto(child.get(), path + "/", tree);
-      } else {
-        (*tree)[path + "/"] = "<error>";
-      }
-      continue;
-    }
-    Ref<win::IStream> stream;
-    std::string content;
-    if (storage->OpenStream(name.c_str(), nullptr, 0x10, 0, stream.out()) != win::S_OK) {
-      content = "<error>";
-    } else {
-      char buf[65536];
-      win::ULONG n = 0;
-      while (stream->Read(buf, sizeof buf, &n) == win::S_OK && n > 0) content.append(buf, n);
-      if (content.size() != st.cbSize) content = "<error>";
-    }
-    (*tree)[path] = content;
-  }
-}
-
-Tree ReadStorage(win::IStorage* storage) {
-  Tree tree;
-  ReadInto(storage, "", &tree);
-  return tree;
-}
-
-Tree ReadFileTree(const std::string& path, win::HRESULT* hr, win::DWORD mode) {
-  Ref<win::IStorage> root;
-  *hr = cfb::OpenCompoundFile(path.c_str(), mode, root.out());
-  if (*hr != win::S_OK) return {};
-  return ReadStorage(root.get());
 }
 
 bool WriteTree(win::IStorage* root, const Tree& tree) {
