@@ -29,8 +29,6 @@ class DbConnection {
 
   bool IsOpen() const { return open_; }
   sqlite3* GetHandle() const { return handle_; }
-  const char16_t* GetFileName() const { return file_name_ ? file_name_->c_str() : nullptr; }
-  size_t AttachedCount() const { return attached_.size(); }
 
   // Statements report their SQLite result codes here. The first one that
   // says the file itself could not be read or written (disk full, I/O
