@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libsqlite3-dev sqlite3 libicu-dev libgtest-dev
-          python3 python3-olefile libgsf-bin)
+          python3 python3-olefile libgsf-bin binutils-mingw-w64-i686)
 packages+=("$@")
 
 missing=()

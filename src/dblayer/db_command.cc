@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "dblayer/db_connection.h"
 #include "dblayer/db_value_type.h"
 
 DbCommand::~DbCommand() {
@@ -31,7 +32,10 @@ bool DbCommand::Prepare() {
   const void* tail = nullptr;
   sqlite3_stmt* statement = nullptr;
   int bytes = static_cast<int>(sql_->size() * sizeof(char16_t));
-  if (sqlite3_prepare16_v2(handle, sql_->c_str(), bytes, &statement, &tail) != SQLITE_OK) {
+  int rc = sqlite3_prepare16_v2(handle, sql_->c_str(), bytes, &statement, &tail);
+  if (rc != SQLITE_OK) {
+    // Preparing reads the schema from the file, which can fail like a write.
+    if (GetConnection() != nullptr) GetConnection()->NoteResult(rc);
     if (statement != nullptr) sqlite3_finalize(statement);
     return false;
   }
@@ -84,6 +88,7 @@ int32_t DbCommand::Execute() {
     sqlite3_reset(statement_);
   } else {
     status = kDbExecuteStepFailed;
+    if (GetConnection() != nullptr) GetConnection()->NoteResult(rc);
   }
   sqlite3_finalize(statement_);
   statement_ = nullptr;

@@ -40,7 +40,29 @@ bool DbConnection::Open(bool open) {
   }
   handle_ = handle;
   open_ = true;
+  storage_failure_ = 0;
   return true;
+}
+
+void DbConnection::NoteResult(int rc) {
+  if (storage_failure_ != 0) return;
+  switch (rc & 0xFF) {  // the primary code of an extended one
+    case SQLITE_PERM:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_NOMEM:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+    case SQLITE_NOTADB:
+      storage_failure_ = rc;
+      break;
+    default:
+      break;
+  }
 }
 
 bool DbConnection::CloseNow() {

@@ -29,8 +29,15 @@ class DbConnection {
 
   bool IsOpen() const { return open_; }
   sqlite3* GetHandle() const { return handle_; }
-  const char16_t* GetFileName() const { return file_name_ ? file_name_->c_str() : nullptr; }
-  size_t AttachedCount() const { return attached_.size(); }
+
+  // Statements report their SQLite result codes here. The first one that
+  // says the file itself could not be read or written (disk full, I/O
+  // error, no rights, locked, damaged) is kept: after it the file cannot be
+  // trusted to hold what the statements that succeeded wrote. A statement
+  // that is refused on its own merits (a constraint, a bad text) leaves no
+  // mark. 0 while there was none; Open(true) starts afresh.
+  void NoteResult(int rc);
+  int FirstStorageFailure() const { return storage_failure_; }
 
  private:
   friend class DbObject;  // keeps the attached set in step with its connection pointer
@@ -41,5 +48,6 @@ class DbConnection {
   std::optional<std::u16string> file_name_;
   sqlite3* handle_ = nullptr;
   bool open_ = false;
+  int storage_failure_ = 0;
   std::map<DbObject*, DbObject*> attached_;
 };

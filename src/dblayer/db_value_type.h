@@ -11,5 +11,3 @@ enum DbValueType : int32_t {
   kDbBlob = 4,     // raw bytes
   kDbNull = 5,     // no data, length 0
 };
-
-inline bool IsDbValueType(int32_t type) { return type >= kDbInteger && type <= kDbNull; }

@@ -8,6 +8,7 @@
 #include "legacy/new_torrents_dir.h"
 #include "settings/migrate_settings.h"
 #include "taskdb/schema.h"
+#include "taskdb/stored_rows.h"
 
 static_assert(kDatabasePathCapacity == static_cast<int>(kPathBufferSize),
               "the run's path buffers and NewDatabasePath must have one size");
@@ -21,6 +22,21 @@ void SetNewDatabasePath(const char* path) {
 
 void SetNewTorrentsDir(const std::string& dir) { NewTorrentsDir = dir; }
 
+DatabaseResult FinishDatabase(bool keep) {
+  DatabaseResult result;
+  if (!SharedDatabaseInUse()) return result;
+  // Counted before the file is closed; a count that fails is one more sign
+  // that the file cannot be trusted.
+  DbConnection* connection = GetSharedDatabase();
+  if (keep && connection->IsOpen()) {
+    result.counted = CountStoredRows(connection, &result.rows);
+    keep = result.counted;
+  }
+  result.outcome = FinishSharedDatabase(keep);
+  if (result.outcome.kind != SharedDatabaseOutcome::kFinished) result.counted = false;
+  return result;
+}
+
 bool ConvertHistory(const char* oldHistoryPath) {
   legacy::HistoryConverter converter;
   return converter.ConvertHistory(oldHistoryPath);
@@ -32,9 +48,11 @@ UpgradeSteps ModuleSteps() {
   UpgradeSteps steps;
   steps.setNewDatabasePath = SetNewDatabasePath;
   steps.setNewTorrentsDir = SetNewTorrentsDir;
+  steps.discardUnfinishedDatabase = DiscardUnfinishedDatabase;
   steps.createTaskSchema = CreateTaskSchema;
   steps.convertHistory = ConvertHistory;
   steps.rebuildCatalog = RebuildCatalog;
   steps.migrateSettings = MigrateSettings;
+  steps.finishDatabase = FinishDatabase;
   return steps;
 }

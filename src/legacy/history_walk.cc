@@ -114,7 +114,6 @@ void MakeContainerIfDue(CategoryState& state) {
   container.Save(GetSharedDatabase());
   state.parentContainerId = container.ContainerId;
   state.containerMade = true;
-  platform::ReportCount("categories converted");
 
   AnsiToUtf8(state.folder);
   CatalogManager::Instance().AddFolder(state.folder);
@@ -130,7 +129,6 @@ bool HistoryConverter::ConvertHistory(const char* ansiPath) {
   win::ComRef<win::IStorage> root;
   if (win::FAILED(win::StgOpenStorage(path.c_str(), nullptr, kTopMode, nullptr, 0, root.out())) ||
       !root) {
-    platform::ReportNote(std::string("history not converted: cannot open ") + ansiPath);
     return false;
   }
   HistoryTransaction transaction;

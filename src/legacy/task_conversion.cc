@@ -135,15 +135,12 @@ bool HistoryConverter::ConvertTaskStream(win::IStream* stream, const char16_t* n
   switch (LegacyClassIndex(classId)) {
     case kGenericClass:
       ConvertGenericTask(static_cast<LegacyGenericTask*>(task.get()), inHistory, parentContainerId);
-      platform::ReportCount("tasks converted (generic)");
       break;
     case kBtClass:
       ConvertBtTask(static_cast<LegacyBtTask*>(task.get()), inHistory, parentContainerId);
-      platform::ReportCount("tasks converted (BitTorrent)");
       break;
     case kEmuleClass:
       ConvertEmuleTask(static_cast<LegacyEmuleTask*>(task.get()), inHistory, parentContainerId);
-      platform::ReportCount("tasks converted (eMule)");
       break;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/codepage.h"
@@ -16,22 +17,33 @@
 namespace win {
 namespace {
 
-// A mutex handle: the lock file held open on its own open file
-// description, so that a second handle, even in this process, competes for
-// the lock like another process would.
+// One mutex object of this process. Windows gives a mutex to a thread, not
+// to a handle: every handle of this process to one name shares the object
+// and its ownership, so a second handle may release what the first took.
+struct MutexObject {
+  std::string lockPath;  // empty for an unnamed mutex, which nobody else can reach
+  int handles = 0;
+  int ownership = 0;  // how often this process holds it (a mutex is recursive)
+};
+
+// A handle: a share of the object and, for a named mutex, the lock file
+// held open on its own open file description with a shared lock. The
+// shared locks stand for "a handle to this mutex is open somewhere": as on
+// Windows, the mutex exists while any process keeps a handle, owned or not.
 struct MutexHandle {
-  int fd = -1;  // -1 for an unnamed mutex, which nobody else can reach
-  bool owned = false;
+  MutexObject* object = nullptr;
+  int fd = -1;
 };
 
 constexpr DWORD ERROR_NOT_OWNER = 288;
 constexpr const char* kLockPrefix = "vorlake-mutex-";
 constexpr const char* kLockSuffix = ".lock";
 
-// Live handles, so that a stale or foreign pointer fails cleanly instead of
-// being freed twice.
+// Live handles and named objects, so that a stale or foreign pointer fails
+// cleanly instead of being freed twice.
 std::mutex g_handles_lock;
 std::unordered_set<MutexHandle*> g_handles;
+std::unordered_map<std::string, MutexObject*> g_objects;
 
 std::string LockFolder() {
   for (const char* var : {"XDG_RUNTIME_DIR", "TMPDIR"}) {
@@ -50,22 +62,32 @@ std::string LockPath(const char* name) {
   return LockFolder() + "/" + file + kLockSuffix;
 }
 
-bool TryLock(int fd) {
+bool Flock(int fd, int operation) {
   for (;;) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (flock(fd, operation) == 0) return true;
     if (errno != EINTR) return false;
   }
 }
 
-HANDLE Register(MutexHandle* handle) {
-  std::lock_guard<std::mutex> guard(g_handles_lock);
-  g_handles.insert(handle);
-  return handle;
+// Takes the shared lock of a new handle; answers whether the mutex existed
+// already, that is whether any other handle, in any process, is open. Only
+// an exclusive lock proves there is none. Another process holding an
+// exclusive lock of its own also counts as an existing mutex.
+// (flock turns the exclusive lock into a shared one by dropping it first;
+// two creators meeting in that instant both see a new mutex, which costs
+// nothing here: the mutex only tells whether the old program runs.)
+bool OpenShare(int fd) {
+  if (Flock(fd, LOCK_EX | LOCK_NB)) {
+    Flock(fd, LOCK_SH | LOCK_NB);
+    return false;
+  }
+  Flock(fd, LOCK_SH | LOCK_NB);
+  return true;
 }
 
-// Finds a live handle; with remove, also forgets it.
+// Finds a live handle; with remove, also forgets it. Called with
+// g_handles_lock held.
 MutexHandle* Lookup(HANDLE handle, bool remove) {
-  std::lock_guard<std::mutex> guard(g_handles_lock);
   auto it = g_handles.find(static_cast<MutexHandle*>(handle));
   if (it == g_handles.end()) return nullptr;
   MutexHandle* found = *it;
@@ -73,62 +95,75 @@ MutexHandle* Lookup(HANDLE handle, bool remove) {
   return found;
 }
 
+// The object of a name, made when this process has no handle to it yet.
+MutexObject* ObjectFor(const std::string& lockPath) {
+  if (lockPath.empty()) return new MutexObject;
+  MutexObject*& object = g_objects[lockPath];
+  if (object == nullptr) object = new MutexObject{lockPath};
+  return object;
+}
+
+void DropShare(MutexObject* object) {
+  if (--object->handles > 0) return;
+  if (!object->lockPath.empty()) g_objects.erase(object->lockPath);
+  delete object;
+}
+
 }  // namespace
 
 HANDLE CreateMutexA(void* securityAttributes, BOOL initialOwner, const char* name) {
+  std::lock_guard<std::mutex> guard(g_handles_lock);
   auto* handle = new MutexHandle;
-  if (name == nullptr || *name == '\0') {
-    handle->owned = initialOwner != 0;
-    SetLastError(ERROR_SUCCESS);
-    return Register(handle);
+  bool existed = false;
+  std::string lockPath;
+  if (name != nullptr && *name != '\0') {
+    lockPath = LockPath(name);
+    handle->fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (handle->fd < 0) {
+      // A lock file that belongs to another user is a mutex this user may
+      // not open, which Windows reports as access denied.
+      SetLastError(errno == EACCES || errno == EPERM || errno == ELOOP ? ERROR_ACCESS_DENIED
+                                                                      : ERROR_PATH_NOT_FOUND);
+      delete handle;
+      return nullptr;
+    }
+    existed = OpenShare(handle->fd);
   }
-  handle->fd = open(LockPath(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (handle->fd < 0) {
-    // A lock file that belongs to another user is a mutex this user may not
-    // open, which Windows reports as access denied.
-    SetLastError(errno == EACCES || errno == EPERM || errno == ELOOP ? ERROR_ACCESS_DENIED
-                                                                    : ERROR_PATH_NOT_FOUND);
-    delete handle;
-    return nullptr;
-  }
-  // The lock stands for "somebody has this mutex": whoever cannot take it
-  // gets the handle without ownership, as Windows hands out an existing
-  // mutex. Not asking for ownership only probes.
-  if (!TryLock(handle->fd)) {
-    SetLastError(ERROR_ALREADY_EXISTS);
-    return Register(handle);
-  }
-  if (initialOwner)
-    handle->owned = true;
-  else
-    flock(handle->fd, LOCK_UN);
-  SetLastError(ERROR_SUCCESS);
-  return Register(handle);
+  handle->object = ObjectFor(lockPath);
+  handle->object->handles++;
+  // The creator alone gets the initial ownership: opening an existing mutex
+  // ignores the request, as Windows does.
+  if (!existed && initialOwner) handle->object->ownership++;
+  g_handles.insert(handle);
+  SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  return handle;
 }
 
 BOOL ReleaseMutex(HANDLE mutex) {
+  std::lock_guard<std::mutex> guard(g_handles_lock);
   MutexHandle* handle = Lookup(mutex, false);
   if (handle == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  if (!handle->owned) {
+  if (handle->object->ownership == 0) {
     SetLastError(ERROR_NOT_OWNER);
     return 0;
   }
-  if (handle->fd >= 0) flock(handle->fd, LOCK_UN);
-  handle->owned = false;
+  handle->object->ownership--;
   return 1;
 }
 
 BOOL CloseHandle(HANDLE h) {
+  std::lock_guard<std::mutex> guard(g_handles_lock);
   MutexHandle* handle = Lookup(h, true);
   if (handle == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return 0;
   }
-  // Closing the descriptor drops the lock with it.
+  // Closing the descriptor drops its shared lock with it.
   if (handle->fd >= 0) close(handle->fd);
+  DropShare(handle->object);
   delete handle;
   return 1;
 }

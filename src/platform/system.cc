@@ -10,7 +10,9 @@
 namespace win {
 namespace {
 
-constexpr uint64_t kDwordMax = 0xFFFFFFFFull;
+// The converter is a 32-bit program that is not large-address-aware, and
+// for such a program GlobalMemoryStatus caps the physical sizes at 2 GB - 1.
+constexpr uint64_t kPhysicalCap = 0x7FFFFFFFull;
 // The user address space of a 32-bit process without /3GB: 2 GB less the
 // 64 KB guard regions at both ends.
 constexpr DWORD kTotalVirtual32 = 0x7FFE0000u;
@@ -22,7 +24,7 @@ constexpr uint32_t kRandInitialSeed = 1u;
 
 std::atomic<uint32_t> g_rand_state{kRandInitialSeed};
 
-DWORD CapToDword(uint64_t value) { return static_cast<DWORD>(std::min(value, kDwordMax)); }
+DWORD CapPhysical(uint64_t value) { return static_cast<DWORD>(std::min(value, kPhysicalCap)); }
 
 // Free memory as the host sees it; 0 when unknown.
 uint64_t AvailablePhysicalMemory() {
@@ -46,8 +48,8 @@ void GlobalMemoryStatus(MEMORYSTATUS* status) {
   uint64_t avail = std::min(AvailablePhysicalMemory(), total);
   status->dwLength = sizeof(MEMORYSTATUS);
   status->dwMemoryLoad = total == 0 ? 0 : static_cast<DWORD>(100 - avail * 100 / total);
-  status->dwTotalPhys = CapToDword(total);
-  status->dwAvailPhys = CapToDword(avail);
+  status->dwTotalPhys = CapPhysical(total);
+  status->dwAvailPhys = CapPhysical(avail);
   // Without a page file of its own the commit limit is the memory itself.
   status->dwTotalPageFile = status->dwTotalPhys;
   status->dwAvailPageFile = status->dwAvailPhys;

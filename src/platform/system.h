@@ -9,7 +9,7 @@ namespace win {
 struct MEMORYSTATUS {
   DWORD dwLength;
   DWORD dwMemoryLoad;
-  DWORD dwTotalPhys;  // capped at 0xFFFFFFFF, as on a 32-bit system
+  DWORD dwTotalPhys;  // capped at 0x7FFFFFFF: a 32-bit program, not large-address-aware
   DWORD dwAvailPhys;
   DWORD dwTotalPageFile;
   DWORD dwAvailPageFile;

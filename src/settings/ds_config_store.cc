@@ -75,6 +75,8 @@ void DsConfigStore::CloseAll() {
   while (!storages_.empty()) storages_.pop_back();  // top first
   SetFileName(nullptr);
   lastResult_ = win::S_OK;
+  failedValues_ = 0;
+  firstValueFailure_ = win::S_OK;
 }
 
 bool DsConfigStore::OpenExistingFile(const char16_t* path, win::DWORD mode) {
@@ -158,6 +160,12 @@ std::vector<uint8_t> SerializeConfigValue(const win::VARIANT& value) {
 }
 
 bool DsConfigStore::SetConfigValue(uint32_t id, win::VARIANT value) {
+  if (StoreValue(id, value)) return true;
+  if (failedValues_++ == 0) firstValueFailure_ = lastResult_;
+  return false;
+}
+
+bool DsConfigStore::StoreValue(uint32_t id, const win::VARIANT& value) {
   char narrow[16];
   std::snprintf(narrow, sizeof narrow, "Cfg%08X", id);
   char16_t name[16] = {};

@@ -44,6 +44,11 @@ class DsConfigStore {
   // and clears it.
   bool SetConfigValue(uint32_t id, win::VARIANT value);
 
+  // Values that SetConfigValue could not store since the file was opened,
+  // and the result of the first of them.
+  int failedValues() const { return failedValues_; }
+  win::HRESULT firstValueFailure() const { return firstValueFailure_; }
+
   // Releases every storage, top first.
   void CloseAll();
 
@@ -51,15 +56,20 @@ class DsConfigStore {
   size_t openStorages() const { return storages_.size(); }
   // The open file's path; empty when none is open.
   const char16_t* fileName() const { return fileName_ ? fileName_ : u""; }
+  // The path OpenDsConfig last tried, open or not.
+  const char16_t* dsConfigPath() const { return path_; }
 
  private:
   win::IStorage* Current() const { return storages_.empty() ? nullptr : storages_.back().get(); }
   bool Record(win::HRESULT hr);
+  bool StoreValue(uint32_t id, const win::VARIANT& value);
   void SetFileName(const char16_t* path);
 
   win::BSTR fileName_ = nullptr;
   std::vector<win::ComRef<win::IStorage>> storages_;
   win::HRESULT lastResult_ = win::S_OK;
+  int failedValues_ = 0;
+  win::HRESULT firstValueFailure_ = win::S_OK;
   char16_t path_[kPathCapacity] = {};
 };
 

@@ -31,6 +31,14 @@ constexpr DurationChoice kDurationChoices[] = {
     {"1800", "0"}, {"3600", "1"}, {"7200", "2"}, {"18000", "3"}};
 constexpr char kOtherDuration[] = "4";
 
+int ini_write_failures = 0;
+
+// Every write to the new INI file goes through here, so the step can tell
+// afterwards whether the file took all of them.
+void WriteNewIni(const char* section, const char* key, const char* value, const char* path) {
+  if (!win::WritePrivateProfileStringA(section, key, value, path)) ++ini_write_failures;
+}
+
 bool Equal(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
 
 bool IsUploadDuration(const char* section, const char* key) {
@@ -101,11 +109,11 @@ void WriteIniRule(const char* path, const char* section, const char* key, std::s
     value = choice;
   }
   if (Equal(key, "NewTaskStartMode")) value = value == "0" ? "1" : "0";
-  win::WritePrivateProfileStringA(section, key, value.c_str(), path);
+  WriteNewIni(section, key, value.c_str(), path);
 }
 
 void SetUseProxy(const char* oldPath, const char* newPath, const std::string& value) {
-  if (!value.empty()) win::WritePrivateProfileStringA(kProxySection, kUseProxyKey, kUseProxyOn, newPath);
+  if (!value.empty()) WriteNewIni(kProxySection, kUseProxyKey, kUseProxyOn, newPath);
 }
 
 void CopyProxyEntries(const char* oldPath, const char* newPath, const std::string& value) {
@@ -117,11 +125,18 @@ void CopyProxyEntries(const char* oldPath, const char* newPath, const std::strin
       std::snprintf(key, sizeof key, pattern, i);
       char buffer[kValueBufferSize] = {};
       win::GetPrivateProfileStringA(kProxySection, key, "", buffer, kValueBufferSize - 1, oldPath);
-      win::WritePrivateProfileStringA(kProxySection, key, buffer, newPath);
+      WriteNewIni(kProxySection, key, buffer, newPath);
     }
   }
 }
 
+int TakeIniWriteFailures() {
+  int failures = ini_write_failures;
+  ini_write_failures = 0;
+  return failures;
+}
+
 void ResetSettingRulesForTesting() {
+  ini_write_failures = 0;
   for (auto& rule : SettingRules) rule.value.clear();
 }

@@ -43,5 +43,8 @@ void SetUseProxy(const char* oldPath, const char* newPath, const std::string& va
 // Copies the seven keys of each of the value's number of numbered proxies.
 void CopyProxyEntries(const char* oldPath, const char* newPath, const std::string& value);
 
+// How many writes to the new INI file failed since the last call.
+int TakeIniWriteFailures();
+
 // Empties every row's value.
 void ResetSettingRulesForTesting();

@@ -5,7 +5,7 @@
 
 #include "catalog/catalog_manager.h"
 #include "catalog/new_task_folders.h"
-#include "test_support.h"
+#include "fake_prefix.h"
 
 namespace {
 
@@ -18,12 +18,10 @@ const char kOldIni[] = "C:\\Old\\Profiles\\UserConfig.ini";
 // A prefix with drive C: and the new installation's catalog folder.
 class CatalogFileTest : public ::testing::Test {
  protected:
-  CatalogFileTest() : prefixEnv_("WINEPREFIX", prefix_.path()), localeEnv_("LC_ALL", "C") {}
+  CatalogFileTest() : localeEnv_("LC_ALL", "C") {}
 
   void SetUp() override {
     testing_support::MakeDirs(prefix_.Join("drive_c/New/Components/category"));
-    testing_support::MakeDirs(prefix_.Join("dosdevices"));
-    std::filesystem::create_directory_symlink("../drive_c", prefix_.Join("dosdevices/c:"));
     CatalogManager::ResetForTesting();
   }
   void TearDown() override { CatalogManager::ResetForTesting(); }
@@ -33,8 +31,7 @@ class CatalogFileTest : public ::testing::Test {
     testing_support::WriteFile(prefix_.Join("drive_c/Old/Profiles/UserConfig.ini"), text);
   }
 
-  testing_support::TempDir prefix_;
-  testing_support::ScopedEnv prefixEnv_;
+  testing_support::FakePrefix prefix_;
   testing_support::ScopedEnv localeEnv_;
 };
 

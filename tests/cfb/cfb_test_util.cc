@@ -5,6 +5,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "bytes.h"
 #include "platform/codepage.h"
 
 namespace cfbtest {
@@ -14,13 +15,8 @@ namespace {
 constexpr uint32_t kEnd = 0xFFFFFFFE;
 constexpr uint32_t kFree = 0xFFFFFFFF;
 
-void Put16(std::string& s, size_t at, uint16_t v) {
-  s[at] = static_cast<char>(v);
-  s[at + 1] = static_cast<char>(v >> 8);
-}
-void Put32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-}
+using testing_support::PutLe16;
+using testing_support::PutLe32;
 
 std::vector<std::string> Split(const std::string& path) {
   std::vector<std::string> parts;
@@ -30,14 +26,6 @@ std::vector<std::string> Split(const std::string& path) {
     if (!part.empty()) parts.push_back(part);
   }
   return parts;
-}
-
-std::string FromHex(const std::string& hex) {
-  std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-  }
-  return out;
 }
 
 }  // namespace
@@ -64,22 +52,6 @@ std::string DiffTrees(const Tree& got, const Tree& want) {
   return out;
 }
 
-std::string Utf8(const std::u16string& s) {
-  std::string out(s.size() * 3, '\0');
-  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
-
-std::u16string Utf16(const std::string& s) {
-  std::u16string out(s.size(), u'\0');
-  int n = win::MultiByteToWideChar(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()));
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
-
 std::string Pattern(size_t n, unsigned seed) {
   std::string s(n, '\0');
   uint32_t x = seed * 2654435761u + 1;
@@ -88,53 +60,6 @@ std::string Pattern(size_t n, unsigned seed) {
     c = static_cast<char>(x >> 24);
   }
   return s;
-}
-
-static void ReadInto(win::IStorage* storage, const std::string& prefix, Tree* tree) {
-  Ref<win::IEnumSTATSTG> e;
-  if (storage->EnumElements(0, nullptr, 0, e.out()) != win::S_OK) return;
-  win::STATSTG st;
-  win::ULONG got = 0;
-  while (e->Next(1, &st, &got) == win::S_OK) {
-    std::u16string name = st.pwcsName;
-    cfb::FreeName(st.pwcsName);
-    std::string path = prefix + Utf8(name);
-    if (st.type == win::STGTY_STORAGE) {
-      (*tree)[path + "/"] = "";
-      Ref<win::IStorage> child;
-      if (storage->OpenStorage(name.c_str(), nullptr, 0x10, nullptr, 0, child.out()) ==
-          win::S_OK) {
-        ReadInto(child.get(), path + "/", tree);
-      } else {
-        (*tree)[path + "/"] = "<error>";
-      }
-      continue;
-    }
-    Ref<win::IStream> stream;
-    std::string content;
-    if (storage->OpenStream(name.c_str(), nullptr, 0x10, 0, stream.out()) != win::S_OK) {
-      content = "<error>";
-    } else {
-      char buf[65536];
-      win::ULONG n = 0;
-      while (stream->Read(buf, sizeof buf, &n) == win::S_OK && n > 0) content.append(buf, n);
-      if (content.size() != st.cbSize) content = "<error>";
-    }
-    (*tree)[path] = content;
-  }
-}
-
-Tree ReadStorage(win::IStorage* storage) {
-  Tree tree;
-  ReadInto(storage, "", &tree);
-  return tree;
-}
-
-Tree ReadFileTree(const std::string& path, win::HRESULT* hr, win::DWORD mode) {
-  Ref<win::IStorage> root;
-  *hr = cfb::OpenCompoundFile(path.c_str(), mode, root.out());
-  if (*hr != win::S_OK) return {};
-  return ReadStorage(root.get());
 }
 
 bool WriteTree(win::IStorage* root, const Tree& tree) {
@@ -169,53 +94,6 @@ bool CreateFileTree(const std::string& path, const Tree& tree) {
   Ref<win::IStorage> root;
   if (cfb::CreateCompoundFile(path.c_str(), 0x1012, root.out()) != win::S_OK) return false;
   return WriteTree(root.get(), tree) && root->Commit(0) == win::S_OK;
-}
-
-std::string Quote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string Run(const std::string& command, int* status) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) {
-    if (status) *status = -1;
-    return out;
-  }
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int rc = pclose(p);
-  if (status) *status = rc;
-  return out;
-}
-
-Tree ReadWithOlefile(const std::string& path, bool* ok) {
-  static const char* kScript =
-      "import olefile,sys\n"
-      "ole=olefile.OleFileIO(sys.argv[1], raise_defects=olefile.DEFECT_INCORRECT)\n"
-      "for e in ole.listdir(streams=True, storages=True):\n"
-      "  p='/'.join(e)\n"
-      "  if ole.get_type(e)==olefile.STGTY_STORAGE: print(p+'/\\t')\n"
-      "  else: print(p+'\\t'+ole.openstream(e).read().hex())\n";
-  int status = 0;
-  std::string out =
-      Run("/usr/bin/python3 -c " + Quote(kScript) + " " + Quote(path) + " 2>&1", &status);
-  *ok = status == 0;
-  Tree tree;
-  std::stringstream in(out);
-  std::string line;
-  while (std::getline(in, line)) {
-    size_t tab = line.find('\t');
-    if (tab == std::string::npos) {
-      *ok = false;
-      continue;
-    }
-    tree[line.substr(0, tab)] = FromHex(line.substr(tab + 1));
-  }
-  return tree;
 }
 
 Tree ReadWithGsf(const std::string& path, bool* ok) {
@@ -304,21 +182,21 @@ std::string ImageBuilder::Build() {
   root.start = AddChain(mini_);
   root.size = rootSizeOverride >= 0 ? static_cast<uint64_t>(rootSizeOverride) : mini_.size();
   std::string miniFatBytes(miniFat_.size() * 4, '\0');
-  for (size_t i = 0; i < miniFat_.size(); ++i) Put32(miniFatBytes, 4 * i, miniFat_[i]);
+  for (size_t i = 0; i < miniFat_.size(); ++i) PutLe32(miniFatBytes, 4 * i, miniFat_[i]);
   uint32_t firstMiniFat = AddChain(miniFatBytes);
   uint32_t miniFatSectors = static_cast<uint32_t>((miniFatBytes.size() + sectorSize() - 1) / sectorSize());
   std::string dir;
   for (const Entry& e : entries_) {
     std::string d(128, '\0');
-    for (size_t i = 0; i < e.name.size() && i < 32; ++i) Put16(d, 2 * i, e.name[i]);
+    for (size_t i = 0; i < e.name.size() && i < 32; ++i) PutLe16(d, 2 * i, e.name[i]);
     uint16_t len = static_cast<uint16_t>(e.name.empty() ? 0 : (e.name.size() + 1) * 2);
-    Put16(d, 0x40, e.nameLengthField >= 0 ? static_cast<uint16_t>(e.nameLengthField) : len);
+    PutLe16(d, 0x40, e.nameLengthField >= 0 ? static_cast<uint16_t>(e.nameLengthField) : len);
     d[0x42] = static_cast<char>(e.type);
     d[0x43] = static_cast<char>(e.color);
     for (auto [at, v] : {std::pair<size_t, uint32_t>{0x44, e.left}, {0x48, e.right}, {0x4C, e.child},
                          {0x74, e.start}, {0x78, static_cast<uint32_t>(e.size)},
                          {0x7C, static_cast<uint32_t>(e.size >> 32)}}) {
-      Put32(d, at, v);
+      PutLe32(d, at, v);
     }
     dir += d;
   }
@@ -348,28 +226,28 @@ std::string ImageBuilder::Build() {
                        {0x28, major_ >= 4 ? dirSectors : 0}, {0x2C, uint32_t(fatCount)},
                        {0x30, firstDir}, {0x38, 4096}, {0x3C, firstMiniFat}, {0x40, miniFatSectors},
                        {0x44, difatCount ? uint32_t(n + fatCount) : kEnd}, {0x48, uint32_t(difatCount)}}) {
-    Put32(header, at, v);
+    PutLe32(header, at, v);
   }
   std::vector<uint32_t> difat;
   for (uint64_t i = 0; i < fatCount; ++i) difat.push_back(static_cast<uint32_t>(n + i));
-  for (uint32_t i = 0; i < 109; ++i) Put32(header, 0x4C + 4 * i, i < difat.size() ? difat[i] : kFree);
+  for (uint32_t i = 0; i < 109; ++i) PutLe32(header, 0x4C + 4 * i, i < difat.size() ? difat[i] : kFree);
   std::string out = header;
   for (const std::string& s : sectors_) out += s;
   std::string fatBytes(fat_.size() * 4, '\0');
-  for (size_t i = 0; i < fat_.size(); ++i) Put32(fatBytes, 4 * i, fat_[i]);
+  for (size_t i = 0; i < fat_.size(); ++i) PutLe32(fatBytes, 4 * i, fat_[i]);
   out += fatBytes;
   size_t next = 109;
   for (uint64_t d = 0; d < difatCount; ++d) {
     std::string s(sectorSize(), '\0');
     for (uint64_t i = 0; i + 1 < per; ++i, ++next) {
-      Put32(s, 4 * i, next < difat.size() ? difat[next] : kFree);
+      PutLe32(s, 4 * i, next < difat.size() ? difat[next] : kFree);
     }
     uint32_t link = d + 1 < difatCount ? static_cast<uint32_t>(n + fatCount + d + 1)
                                        : (difatEndsFree ? kFree : kEnd);
-    Put32(s, 4 * (per - 1), link);
+    PutLe32(s, 4 * (per - 1), link);
     out += s;
   }
-  for (const auto& [at, v] : headerPatch) Put32(out, at, v);
+  for (const auto& [at, v] : headerPatch) PutLe32(out, at, v);
   return out;
 }
 

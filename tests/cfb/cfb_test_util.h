@@ -10,6 +10,8 @@
 
 #include "base/com_ref.h"
 #include "cfb/engine.h"
+#include "compound_tree.h"
+#include "outside_readers.h"
 
 namespace cfbtest {
 
@@ -23,28 +25,25 @@ using Tree = std::map<std::string, std::string>;
 // "" when equal, else the first differing paths (with sizes, never contents).
 std::string DiffTrees(const Tree& got, const Tree& want);
 
-std::string Utf8(const std::u16string& s);
-std::u16string Utf16(const std::string& s);
+using testing_support::Utf16;
+using testing_support::Utf8;
 // n pseudo-random bytes, the same for the same seed.
 std::string Pattern(size_t n, unsigned seed);
 
-// Every element under storage, read through the engine.
-Tree ReadStorage(win::IStorage* storage);
-// Opens path with mode and reads it; the open's result in *hr.
-Tree ReadFileTree(const std::string& path, win::HRESULT* hr,
-                  win::DWORD mode = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE);
+using testing_support::ReadFileTree;
+using testing_support::ReadStorage;
 // Writes every entry of tree under storage (storages created as needed).
 bool WriteTree(win::IStorage* storage, const Tree& tree);
 // Creates path as a new compound file holding tree.
 bool CreateFileTree(const std::string& path, const Tree& tree);
 
-// Runs a shell command; its standard output, and its exit status in *status.
-std::string Run(const std::string& command, int* status = nullptr);
-// The tree as the independent reader olefile sees it (paths and contents).
-Tree ReadWithOlefile(const std::string& path, bool* ok);
+inline std::string Run(const std::string& command, int* status = nullptr) {
+  return testing_support::RunCommand(command, status);
+}
+inline std::string Quote(const std::string& s) { return testing_support::ShellQuote(s); }
+using testing_support::ReadWithOlefile;
 // The tree as gsf sees it (gsf list, then gsf cat per stream).
 Tree ReadWithGsf(const std::string& path, bool* ok);
-std::string Quote(const std::string& s);
 
 // "" when an image is laid out as the system's own writer lays out a fresh
 // file, with a valid red-black directory; else the problems found.

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "bytes.h"
 #include "cfb/name_order.h"
 
 namespace cfbtest {
@@ -17,14 +18,8 @@ constexpr uint32_t kEnd = 0xFFFFFFFE;
 constexpr uint32_t kFatSect = 0xFFFFFFFD;
 constexpr uint32_t kDifSect = 0xFFFFFFFC;
 
-uint32_t U32(const std::string& f, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<uint8_t>(f[at + i]);
-  return v;
-}
-uint16_t U16(const std::string& f, size_t at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(f[at]) | (static_cast<uint8_t>(f[at + 1]) << 8));
-}
+constexpr auto U16 = testing_support::GetLe16;
+constexpr auto U32 = testing_support::GetLe32;
 
 struct Entry {
   std::u16string name;

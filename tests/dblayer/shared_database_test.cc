@@ -20,38 +20,98 @@ class SharedDatabaseTest : public ::testing::Test {
   testing_support::TempDir dir_;
 };
 
-TEST_F(SharedDatabaseTest, OpensOnFirstUseWithoutSynchronousWrites) {
+int32_t PragmaNumber(DbConnection* connection, const char16_t* sql) {
+  DbQuery query;
+  query.SetConnection(connection);
+  query.SetSQL(sql);
+  const void* data = nullptr;
+  if (!query.Open() || !query.GetField(0, &data, nullptr, nullptr) || data == nullptr) return -1;
+  return *static_cast<const int32_t*>(data);
+}
+
+std::u16string PragmaText(DbConnection* connection, const char16_t* sql) {
+  DbQuery query;
+  query.SetConnection(connection);
+  query.SetSQL(sql);
+  const void* data = nullptr;
+  if (!query.Open() || !query.GetField(0, &data, nullptr, nullptr) || data == nullptr) return u"";
+  return static_cast<const char16_t*>(data);
+}
+
+void CreateTable(DbConnection* connection) {
+  DbCommand command;
+  command.SetConnection(connection);
+  command.SetSQL(u"create table T (ID integer)");
+  ASSERT_EQ(command.Execute(), kDbExecuteOk);
+}
+
+// The database is built beside its final name, without journal or syncs,
+// and takes that name only when it is finished.
+TEST_F(SharedDatabaseTest, BuildsBesideTheFinalNameAndPutsItInPlaceAtTheEnd) {
   std::string path = dir_.Join("history.mdb");
+  std::string building = path + kBuildingSuffix;
   std::strcpy(NewDatabasePath, path.c_str());
-  EXPECT_FALSE(testing_support::PathExists(path));
+  // What an unfinished run left is no database to build on.
+  testing_support::WriteFile(building, "half of an earlier run");
+  testing_support::WriteFile(building + "-journal", "stale");
+  EXPECT_FALSE(SharedDatabaseInUse());
   DbConnection*& shared = GetSharedDatabase();
   ASSERT_NE(shared, nullptr);
   EXPECT_TRUE(shared->IsOpen());
+  EXPECT_TRUE(SharedDatabaseInUse());
   EXPECT_EQ(&GetSharedDatabase(), &shared);
-  EXPECT_TRUE(testing_support::PathExists(path));
+  EXPECT_FALSE(testing_support::PathExists(path));
+  EXPECT_FALSE(testing_support::PathExists(building + "-journal"));
+  EXPECT_EQ(BuildingDatabaseHostPath(), building);
+
+  EXPECT_EQ(PragmaNumber(shared, u"PRAGMA synchronous"), 0);
+  EXPECT_EQ(PragmaText(shared, u"PRAGMA journal_mode"), u"off");
+  // Opened through the UTF-16 entry point, a new file keeps its texts in
+  // UTF-16 (little-endian here).
+  EXPECT_EQ(PragmaText(shared, u"PRAGMA encoding"), u"UTF-16le");
+  CreateTable(shared);
 
   DbQuery query;
   query.SetConnection(shared);
-  query.SetSQL(u"PRAGMA synchronous");
+  query.SetSQL(u"select * from T");
   ASSERT_TRUE(query.Open());
-  const void* data = nullptr;
-  ASSERT_TRUE(query.GetField(0, &data, nullptr, nullptr));
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(*static_cast<const int32_t*>(data), 0);
-  query.Close();
-  // Opened through the UTF-16 entry point, a new file keeps its texts in
-  // UTF-16 (little-endian here).
-  query.SetSQL(u"PRAGMA encoding");
-  ASSERT_TRUE(query.Open());
-  ASSERT_TRUE(query.GetField(0, &data, nullptr, nullptr));
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::u16string(static_cast<const char16_t*>(data)), u"UTF-16le");
-
-  // Releasing closes the query that is still attached and starts afresh.
-  ReleaseSharedDatabase();
+  // Finishing closes the query that is still attached and starts afresh.
+  SharedDatabaseOutcome outcome = FinishSharedDatabase(true);
+  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kFinished);
   EXPECT_EQ(shared, nullptr);
   EXPECT_FALSE(query.IsOpen());
   EXPECT_EQ(query.GetConnection(), nullptr);
+  EXPECT_TRUE(testing_support::PathExists(path));
+  EXPECT_FALSE(testing_support::PathExists(building));
+  EXPECT_EQ(FinishSharedDatabase(true).kind, SharedDatabaseOutcome::kNotUsed);
+}
+
+TEST_F(SharedDatabaseTest, DroppedOrFailedDatabaseLeavesNoFile) {
+  std::string path = dir_.Join("history.mdb");
+  std::strcpy(NewDatabasePath, path.c_str());
+  CreateTable(GetSharedDatabase());
+  SharedDatabaseOutcome outcome = FinishSharedDatabase(false);
+  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kDiscarded);
+  EXPECT_FALSE(outcome.diskFull);
+
+  // A storage failure taints the file even when later statements succeed;
+  // a statement refused on its own merits does not.
+  DbConnection* shared = GetSharedDatabase();
+  CreateTable(shared);
+  DbCommand bad;
+  bad.SetConnection(shared);
+  bad.SetSQL(u"create table T (ID integer)");
+  EXPECT_LT(bad.Execute(), 0);
+  EXPECT_EQ(shared->FirstStorageFailure(), 0);
+  shared->NoteResult(13);  // SQLITE_FULL
+  shared->NoteResult(10);  // later failures do not replace the first
+  EXPECT_EQ(shared->FirstStorageFailure(), 13);
+  outcome = FinishSharedDatabase(true);
+  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kDiscarded);
+  EXPECT_TRUE(outcome.diskFull);
+  EXPECT_EQ(outcome.reason, "the disk is full");
+  EXPECT_FALSE(testing_support::PathExists(path));
+  EXPECT_FALSE(testing_support::PathExists(path + kBuildingSuffix));
 }
 
 TEST_F(SharedDatabaseTest, UnsetOrUnopenablePathLeavesItClosed) {

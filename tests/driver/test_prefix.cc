@@ -1,28 +1,17 @@
 #include "test_prefix.h"
 
-#include <filesystem>
-
 #include "pegen/pe_builder.h"
 #include "platform/text_codec.h"
 
 namespace driver_test {
 
-TestPrefix::TestPrefix() : prefix_(dir_.Join("prefix")) {
-  testing_support::MakeDirs(prefix_ + "/drive_c");
-  testing_support::MakeDirs(prefix_ + "/dosdevices");
-  testing_support::MakeDirs(dir_.Join("run"));
-  std::filesystem::create_directory_symlink("../drive_c", prefix_ + "/dosdevices/c:");
-  env_.push_back(std::make_unique<testing_support::ScopedEnv>("WINEPREFIX", prefix_));
-  env_.push_back(std::make_unique<testing_support::ScopedEnv>("XDG_RUNTIME_DIR", dir_.Join("run")));
+TestPrefix::TestPrefix() : prefix_(prefixDir_.path()) {
+  env_.push_back(std::make_unique<testing_support::ScopedEnv>("XDG_RUNTIME_DIR", runDir_.path()));
   for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
     env_.push_back(std::make_unique<testing_support::ScopedEnv>(name, "", true));
 }
 
-std::string TestPrefix::Host(const std::string& windowsPath) const {
-  std::string host = prefix_ + "/drive_c";
-  for (char c : windowsPath.substr(2)) host += c == '\\' ? '/' : c;
-  return host;
-}
+std::string TestPrefix::Host(const std::string& windowsPath) const { return prefixDir_.Host(windowsPath); }
 
 void TestPrefix::WriteFile(const std::string& windowsPath, const std::string& data) const {
   testing_support::WriteFile(Host(windowsPath), data);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "fake_prefix.h"
 
 namespace driver_test {
 
@@ -31,7 +31,8 @@ class TestPrefix {
   const std::string& path() const { return prefix_; }
 
  private:
-  testing_support::TempDir dir_;
+  testing_support::FakePrefix prefixDir_;
+  testing_support::TempDir runDir_;
   std::string prefix_;
   std::vector<std::unique_ptr<testing_support::ScopedEnv>> env_;
 };

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "driver/path_buffer.h"
+#include "platform/file_lock.h"
 #include "test_prefix.h"
 
 namespace driver_test {
@@ -34,6 +37,11 @@ struct Recorder {
     };
     steps.migrateSettings = [this](const char* o, const char* n) {
       calls.push_back(std::string("settings ") + o + " " + n);
+      return SettingsOutcome{};
+    };
+    steps.finishDatabase = [this](bool keep) {
+      calls.push_back(keep ? "finish" : "drop");
+      return DatabaseResult{};
     };
     return steps;
   }
@@ -63,6 +71,7 @@ TEST_F(UpgradeRunTest, CallsTheStepsInOrderWithTheirPaths) {
       "history C:\\Old5\\Profiles\\history6.dat",
       "catalog C:\\Old5\\Profiles\\UserConfig.ini C:\\New6\\Components\\category\\Category.xml",
       "settings C:\\Old5\\Profiles\\UserConfig.ini C:\\New6\\Profiles\\UserConfig.ini",
+      "finish",
   };
   EXPECT_EQ(Run(), expected);
 }
@@ -103,8 +112,134 @@ TEST_F(UpgradeRunTest, OverlongNewFolderSkipsWhatDoesNotFit) {
 
   std::string fits = "C:\\" + std::string(kMaxPathChars - 3 - 33, 'n');  // Category.xml's suffix is 33
   calls = Run(fits);
-  ASSERT_EQ(calls.size(), 6u);
+  ASSERT_EQ(calls.size(), 7u);
   EXPECT_EQ(calls[4].size(), std::string("catalog C:\\Old5\\Profiles\\UserConfig.ini ").size() + kMaxPathChars);
+}
+
+// The report says what each step achieved, from what the steps returned.
+TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
+  prefix_.WriteFile("C:\\Old5\\Profiles\\history6.dat", "h");
+  struct Case {
+    const char* name;
+    bool schema;
+    SharedDatabaseOutcome::Kind database;
+    bool diskFull;
+    SettingsOutcome settings;
+    std::vector<std::string> want;   // lines that must be there
+    std::vector<std::string> never;  // and lines that must not
+  };
+  SettingsOutcome fine;
+  fine.dsConfigOpened = true;
+  fine.dsConfigPath = "C:\\DSConfig.bin";
+  SettingsOutcome broken;
+  broken.iniWriteFailures = 3;
+  broken.dsConfigOpenResult = static_cast<win::HRESULT>(0x80030005u);
+  SettingsOutcome full = fine;
+  full.dsConfigValueFailures = 2;
+  full.dsConfigValueFailure = static_cast<win::HRESULT>(0x80030070u);
+  const Case cases[] = {
+      {"complete", true, SharedDatabaseOutcome::kFinished, false, fine,
+       {"history converted from C:\\Old5\\Profiles\\history6.dat into "
+        "C:\\New6\\Program\\history.mdb: 4 generic tasks, 1 BitTorrent task (2 files), "
+        "0 eMule tasks, 1 category",
+        "settings converted into C:\\New6\\Profiles\\UserConfig.ini",
+        "download settings stored in C:\\DSConfig.bin"},
+       {"step failed"}},
+      {"no tables", false, SharedDatabaseOutcome::kDiscarded, false, fine,
+       {"step failed: creating the task tables",
+        "step failed: the task database C:\\New6\\Program\\history.mdb was not written (why); "
+        "nothing of it was kept; make sure the folder can be written and run the upgrade again"},
+       {"history converted"}},
+      {"disk full", true, SharedDatabaseOutcome::kDiscarded, true, full,
+       {"free some space and run the upgrade again",
+        "step failed: 2 settings not stored in the shared settings C:\\DSConfig.bin (the disk is "
+        "full; free some space and run the upgrade again)"},
+       {"history converted", "download settings stored"}},
+      {"settings unwritable", true, SharedDatabaseOutcome::kFinished, false, broken,
+       {"step failed: writing the settings C:\\New6\\Profiles\\UserConfig.ini (3 writes failed; "
+        "it must be a writable file: fix that and run the upgrade again)",
+        "step failed: the shared settings DSConfig.bin cannot be opened or created (no rights to "
+        "write it, or it is not a file; fix that and run the upgrade again); the download settings "
+        "were not carried over"},
+       {"settings converted"}},
+  };
+  for (const Case& c : cases) {
+    Recorder recorder;
+    UpgradeSteps steps = recorder.Steps();
+    steps.createTaskSchema = [&] { return c.schema; };
+    steps.migrateSettings = [&](const char*, const char*) { return c.settings; };
+    steps.finishDatabase = [&](bool keep) {
+      EXPECT_EQ(keep, c.schema) << c.name;
+      DatabaseResult result;
+      result.outcome.kind = c.database;
+      result.outcome.diskFull = c.diskFull;
+      result.outcome.reason = c.diskFull ? "the disk is full" : "why";
+      result.counted = c.database == SharedDatabaseOutcome::kFinished;
+      result.rows = {4, 0, 1, 2, 1};
+      return result;
+    };
+    std::vector<std::string> lines;
+    RunUpgrade(kNew, steps, &lines);
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    for (const std::string& want : c.want)
+      EXPECT_NE(all.find(want + "\n"), std::string::npos) << c.name << ": " << want << "\n" << all;
+    for (const std::string& never : c.never)
+      EXPECT_EQ(all.find(never), std::string::npos) << c.name << ": " << never << "\n" << all;
+  }
+}
+
+// A second run waits for the first; one that waits in vain stands aside,
+// and one that gets the lock after the first finished has nothing to do.
+TEST_F(UpgradeRunTest, SecondRunWaitsForTheFirst) {
+  prefix_.WriteFile("C:\\Old5\\Profiles\\history6.dat", "h");
+  prefix_.MakeDir("C:\\New6\\Program");
+  const std::string lockPath = prefix_.Host("C:\\New6\\Program\\history.mdb") + ".lock";
+  platform::FileLock first;
+  ASSERT_EQ(first.Acquire(lockPath, 0), platform::FileLock::kLocked);
+  Recorder recorder;
+  UpgradeSteps steps = recorder.Steps();
+  steps.lockWaitMilliseconds = 100;
+  std::vector<std::string> lines;
+  RunUpgrade(kNew, steps, &lines);
+  EXPECT_EQ(recorder.calls.size(), 2u);  // the two paths, no step
+  EXPECT_EQ(lines.back(), "another upgrade of this installation is still running: this run stands aside");
+
+  // The first finishes while the second waits.
+  std::thread finish([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    prefix_.WriteFile("C:\\New6\\Program\\history.mdb", "");
+    first.Release();
+  });
+  steps.lockWaitMilliseconds = 5000;
+  recorder.calls.clear();
+  lines.clear();
+  RunUpgrade(kNew, steps, &lines);
+  finish.join();
+  EXPECT_EQ(recorder.calls.size(), 2u);
+  EXPECT_EQ(lines.back(), "another run has converted this installation meanwhile, nothing to do: "
+                          "C:\\New6\\Program\\history.mdb");
+  EXPECT_FALSE(testing_support::PathExists(lockPath));
+}
+
+TEST(FileLockTest, WaitersNeverHoldARemovedFile) {
+  testing_support::TempDir dir;
+  const std::string path = dir.Join("lock");
+  platform::FileLock a, b;
+  ASSERT_EQ(a.Acquire(path, 0), platform::FileLock::kLocked);
+  EXPECT_EQ(b.Acquire(path, 50), platform::FileLock::kBusy);
+  // Released while the other waits: it starts over on a new file.
+  std::thread release([&a] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    a.Release();
+  });
+  EXPECT_EQ(b.Acquire(path, 5000), platform::FileLock::kLocked);
+  release.join();
+  EXPECT_TRUE(testing_support::PathExists(path));
+  EXPECT_EQ(a.Acquire(path, 0), platform::FileLock::kBusy);
+  b.Release();
+  EXPECT_FALSE(testing_support::PathExists(path));
+  EXPECT_EQ(a.Acquire(dir.Join("no/such/folder/lock"), 0), platform::FileLock::kUnavailable);
 }
 
 TEST(BuildPathTest, FitsAtMost1022CharactersAndLeavesTwoNuls) {

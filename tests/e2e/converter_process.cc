@@ -48,11 +48,12 @@ std::string ReadAllFrom(FILE* file) {
   }
   dup2(outFd, STDOUT_FILENO);
   dup2(errFd, STDERR_FILENO);
+  if (!job.program.empty()) program = job.program;
   std::vector<char*> argv{program.data()};
   std::vector<std::string> args = job.args;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  execv(program.c_str(), argv.data());
+  execvp(program.c_str(), argv.data());
   _exit(127);
 }
 

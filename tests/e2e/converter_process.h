@@ -26,6 +26,7 @@ struct ProcessSpec {
   EnvChanges env;
   std::string cwd;  // empty: the test's current folder
   bool stderrReaderGone = false;  // stderr: a pipe whose reader has closed it
+  std::string program;  // run instead of the converter (found on PATH), e.g. to wrap it
 };
 
 // Runs the converter in a new session without a controlling terminal, with

@@ -11,13 +11,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "cfb/engine.h"
+#include "compound_tree.h"
 #include "driver/upgrade_run.h"
 #include "injected_env.h"
 #include "platform/codepage.h"
@@ -42,54 +42,15 @@ using Streams = std::map<std::string, std::string>;
 using Snapshot = std::map<std::string, std::optional<std::string>>;  // path -> bytes, if any
 
 // Every stream of a compound file by path; nullopt when it does not open or
-// a stream cannot be read in full.
+// an element cannot be read in full.
 std::optional<Streams> ReadStreams(const std::string& path) {
-  win::IStorage* root = nullptr;
-  if (cfb::OpenCompoundFile(path.c_str(), win::STGM_READ | win::STGM_SHARE_EXCLUSIVE, &root) !=
-      win::S_OK) {
-    return std::nullopt;
-  }
+  win::HRESULT hr;
   Streams streams;
-  bool ok = true;
-  std::function<void(win::IStorage*, const std::string&)> walk = [&](win::IStorage* s,
-                                                                      const std::string& at) {
-    win::IEnumSTATSTG* e = nullptr;
-    if (s->EnumElements(0, nullptr, 0, &e) != win::S_OK) {
-      ok = false;
-      return;
-    }
-    win::STATSTG st;
-    win::ULONG n = 0;
-    while (e->Next(1, &st, &n) == win::S_OK && n == 1) {
-      std::string name(st.pwcsName, st.pwcsName + std::char_traits<char16_t>::length(st.pwcsName));
-      const win::DWORD mode = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
-      if (st.type == win::STGTY_STORAGE) {
-        win::IStorage* child = nullptr;
-        if (s->OpenStorage(st.pwcsName, nullptr, mode, nullptr, 0, &child) == win::S_OK) {
-          walk(child, at + name + "/");
-          child->Release();
-        } else {
-          ok = false;
-        }
-      } else {
-        win::IStream* child = nullptr;
-        std::string bytes(static_cast<size_t>(st.cbSize), '\0');
-        win::ULONG got = 0;
-        if (s->OpenStream(st.pwcsName, nullptr, mode, 0, &child) != win::S_OK ||
-            child->Read(bytes.data(), static_cast<win::ULONG>(bytes.size()), &got) != win::S_OK ||
-            got != bytes.size()) {
-          ok = false;
-        }
-        if (child) child->Release();
-        streams[at + name] = bytes;
-      }
-      cfb::FreeName(st.pwcsName);
-    }
-    e->Release();
-  };
-  walk(root, "");
-  root->Release();
-  if (!ok) return std::nullopt;
+  for (const auto& [name, bytes] : testing_support::ReadFileTree(path, &hr)) {
+    if (bytes == testing_support::kUnreadable) return std::nullopt;
+    if (name.back() != '/') streams[name] = bytes;
+  }
+  if (hr != win::S_OK) return std::nullopt;
   return streams;
 }
 

@@ -3,10 +3,7 @@
 // converting exactly like the generator's.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <sstream>
 
 #include "history_db.h"
 #include "legacy_test_util.h"
@@ -16,17 +13,6 @@ namespace {
 using historygen::History;
 using historygen::Storage;
 using legacy_test::HistoryDb;
-
-std::string RunCommand(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  pclose(pipe);
-  return out;
-}
 
 std::string HexOf(const std::string& bytes) {
   static const char d[] = "0123456789abcdef";
@@ -59,23 +45,12 @@ TEST(GeneratorWitness, OlefileReadsEveryStreamBackByteForByte) {
   const std::string path = dir.Join("h.dat");
   ASSERT_TRUE(historygen::WriteHistory(h, path));
 
-  const std::string script =
-      "import olefile,sys\n"
-      "o=olefile.OleFileIO(sys.argv[1])\n"
-      "for e in o.listdir(streams=True, storages=False):\n"
-      "  print('/'.join(e)+'\\t'+o.openstream(e).read().hex())\n";
-  testing_support::WriteFile(dir.Join("read.py"), script);
-  const std::string listing =
-      RunCommand("/usr/bin/python3 '" + dir.Join("read.py") + "' '" + path + "' 2>&1");
-
+  bool ok = false;
   std::map<std::string, std::string> want, got;
   Describe(h.root, "", &want);
-  std::istringstream lines(listing);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t tab = line.find('\t');
-    ASSERT_NE(tab, std::string::npos) << line;
-    got[line.substr(0, tab)] = line.substr(tab + 1);
-  }
+  for (const auto& [name, bytes] : testing_support::ReadWithOlefile(path, &ok))
+    if (name.back() != '/') got[name] = HexOf(bytes);
+  EXPECT_TRUE(ok);
   EXPECT_EQ(got.size(), want.size());
   EXPECT_TRUE(got == want);
 }
@@ -112,7 +87,7 @@ TEST(GeneratorWitness, GsfWrittenHistoryConvertsLikeTheGenerators) {
     const std::string tree = db.dir().Join("tree");
     ASSERT_TRUE(historygen::WriteAsFolders(h.root, tree));
     const std::string gsfFile = db.dir().Join("gsf.dat");
-    RunCommand("cd '" + tree + "' && gsf createole '" + gsfFile + "' RunTasks History 2>&1");
+    testing_support::RunCommand("cd '" + tree + "' && gsf createole '" + gsfFile + "' RunTasks History 2>&1");
     ASSERT_TRUE(testing_support::PathExists(gsfFile));
     ASSERT_TRUE(db.ConvertFile(gsfFile));
     theirs = Dump(db);

@@ -1,9 +1,5 @@
 #include "history_db.h"
 
-#include <sqlite3.h>
-
-#include <cstring>
-
 #include "catalog/catalog_manager.h"
 #include "dblayer/shared_database.h"
 #include "legacy/history_converter.h"
@@ -41,33 +37,10 @@ bool HistoryDb::ConvertFile(const std::string& path) {
 
 std::vector<Row> HistoryDb::Rows(const std::string& sql) const {
   std::vector<Row> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(dir_.Join("history.mdb").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-      SQLITE_OK) {
-    sqlite3_close(db);
-    return rows;
+  for (const auto& found : testing_support::QueryDatabase(dir_.Join("history.mdb"), sql)) {
+    Row& row = rows.emplace_back();
+    for (size_t i = 0; i < found.names.size(); ++i) row[found.names[i]] = found.cells[i];
   }
-  sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK) {
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      Row row;
-      for (int i = 0; i < sqlite3_column_count(st); ++i) {
-        Cell c;
-        c.type = sqlite3_column_type(st, i);
-        c.number = sqlite3_column_double(st, i);
-        if (c.type == SQLITE_BLOB) {
-          const void* p = sqlite3_column_blob(st, i);
-          c.text.assign(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, i)));
-        } else if (c.type != SQLITE_NULL) {
-          c.text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-        }
-        row[sqlite3_column_name(st, i)] = c;
-      }
-      rows.push_back(row);
-    }
-  }
-  sqlite3_finalize(st);
-  sqlite3_close(db);
   return rows;
 }
 

@@ -7,15 +7,12 @@
 #include <vector>
 
 #include "history_builder.h"
+#include "outside_readers.h"
 #include "test_support.h"
 
 namespace legacy_test {
 
-struct Cell {
-  int type = 0;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT, SQLITE_BLOB, SQLITE_NULL
-  double number = 0;
-  std::string text;  // also the bytes of a blob
-};
+using Cell = testing_support::SqlCell;
 using Row = std::map<std::string, Cell>;
 
 class HistoryDb {

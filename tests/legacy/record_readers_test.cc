@@ -7,6 +7,7 @@
 #include "legacy/conversions.h"
 #include "legacy/stream_reader.h"
 #include "legacy/task_factory.h"
+#include "bytes.h"
 #include "legacy_test_util.h"
 #include "memory_stream.h"
 
@@ -20,8 +21,7 @@ using legacy_test::LoadStream;
 
 std::string Le(uint64_t v, int n) {
   std::string s;
-  for (int i = 0; i < n; ++i) s.push_back(static_cast<char>(v >> (8 * i)));
-  return s;
+  return testing_support::AppendLe(s, v, n);
 }
 std::string Text(const std::string& s) { return Le(s.size(), 4) + s; }
 std::string Time(int y, int mo, int d, int h, int mi, int sec) {

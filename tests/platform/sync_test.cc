@@ -23,6 +23,8 @@ class NamedMutexTest : public ::testing::Test {
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path()};
 };
 
+// As on Windows, ownership belongs to the process's thread, not to a handle,
+// and the mutex exists while any handle to it is open.
 TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   win::SetLastError(99);
   win::HANDLE first = win::CreateMutexA(nullptr, 1, kName);
@@ -30,17 +32,21 @@ TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   EXPECT_EQ(win::GetLastError(), 0u);
   EXPECT_TRUE(testing_support::PathExists(
       dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex.lock")));
-  // A second handle sees it held and never owns it.
+  // A second handle opens the same mutex: its ownership request is
+  // ignored, but it may release what the first took, and only once.
   win::HANDLE second = win::CreateMutexA(nullptr, 1, kName);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(win::ReleaseMutex(second), 0);
-  EXPECT_EQ(win::CloseHandle(second), 1);
-  // Releasing frees it for the next comer even before closing, and only once.
-  EXPECT_EQ(win::ReleaseMutex(first), 1);
+  EXPECT_EQ(win::ReleaseMutex(second), 1);
   EXPECT_EQ(win::ReleaseMutex(first), 0);
-  std::vector<win::HANDLE> handles = {first};
-  // Other names and unnamed mutexes are all distinct.
+  EXPECT_EQ(win::CloseHandle(second), 1);
+  // Released but still open: it exists for the next comer.
+  win::HANDLE third = win::CreateMutexA(nullptr, 0, kName);
+  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(win::CloseHandle(third), 1);
+  EXPECT_EQ(win::CloseHandle(first), 1);
+  // Once every handle is closed, the name is free again.
+  std::vector<win::HANDLE> handles;
   for (const char* name : {kName, "Local\\one", "Local\\two", static_cast<const char*>(nullptr),
                            static_cast<const char*>(nullptr)}) {
     handles.push_back(win::CreateMutexA(nullptr, 1, name));
@@ -51,10 +57,11 @@ TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
 }
 
-// A child process that takes the mutex and keeps it until its pipe closes.
+// A child process that opens the mutex, owned or not, and keeps its handle
+// until its pipe closes.
 class HoldingChild {
  public:
-  HoldingChild() {
+  explicit HoldingChild(bool own) {
     int held[2], quit[2];
     if (pipe(held) != 0 || pipe(quit) != 0) return;
     pid_ = fork();
@@ -63,6 +70,7 @@ class HoldingChild {
       close(quit[1]);
       win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
       char ok = (h != nullptr && win::GetLastError() == 0) ? 'y' : 'n';
+      if (!own && !win::ReleaseMutex(h)) ok = 'n';
       (void)!write(held[1], &ok, 1);
       char c;
       (void)!read(quit[0], &c, 1);
@@ -90,20 +98,25 @@ class HoldingChild {
   bool holding_ = false;
 };
 
-TEST_F(NamedMutexTest, OtherProcessHoldsItUntilItExits) {
-  HoldingChild child;
-  ASSERT_TRUE(child.holding());
+// Another process's open handle makes the mutex exist, whether that process
+// owns it or released it and only keeps the handle.
+TEST_F(NamedMutexTest, OtherProcessKeepsItUntilItExits) {
+  for (bool own : {true, false}) {
+    HoldingChild child(own);
+    ASSERT_TRUE(child.holding());
 
-  win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
-  ASSERT_NE(h, nullptr);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-  win::CloseHandle(h);
+    win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS) << own;
+    EXPECT_EQ(win::ReleaseMutex(h), 0) << own;
+    win::CloseHandle(h);
 
-  child.Exit();
-  h = win::CreateMutexA(nullptr, 1, kName);
-  ASSERT_NE(h, nullptr);
-  EXPECT_EQ(win::GetLastError(), 0u);
-  win::CloseHandle(h);
+    child.Exit();
+    h = win::CreateMutexA(nullptr, 1, kName);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(win::GetLastError(), 0u) << own;
+    win::CloseHandle(h);
+  }
 }
 
 }  // namespace

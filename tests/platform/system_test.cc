@@ -31,7 +31,7 @@ TEST(CrtRandTest, FollowsTheWindowsRuntimeSequence) {
   }
 }
 
-TEST(GlobalMemoryStatusTest, CapsTotalAtFourGigabytes) {
+TEST(GlobalMemoryStatusTest, CapsTotalAtTwoGigabytes) {
   if (platform::ServicesAreNative())
     GTEST_SKIP() << "the system reports its own memory; an Env stands in for it on POSIX only";
   struct Case {
@@ -40,8 +40,9 @@ TEST(GlobalMemoryStatusTest, CapsTotalAtFourGigabytes) {
   };
   const Case cases[] = {
       {512ull << 20, 512u << 20},
-      {0xFFFFFFFFull, 0xFFFFFFFFu},
-      {0x100000000ull, 0xFFFFFFFFu},
+      {0x7FFFFFFFull, 0x7FFFFFFFu},
+      {0x80000000ull, 0x7FFFFFFFu},
+      {16ull << 30, 0x7FFFFFFFu},
   };
   FixedMemoryEnv env;
   ScopedTestEnv scoped(&env);

@@ -1,3 +1,7 @@
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +32,25 @@ std::string Edited(Edits edits) {
   std::string text = kDefaultIni;
   for (const auto& [from, to] : edits) text.replace(text.find(from), from.size(), to);
   return text;
+}
+
+// What failed is told, not inferred from the files being there.
+TEST_F(MigrateSettingsTest, OutcomeTellsWhatWasNotWritten) {
+  SettingsOutcome fine = MigrateSettings(kOldIni, kNewIni);
+  EXPECT_EQ(fine.iniWriteFailures, 0);
+  EXPECT_TRUE(fine.dsConfigOpened);
+  EXPECT_EQ(fine.dsConfigValueFailures, 0);
+  EXPECT_NE(fine.dsConfigPath.find("\\VorlakeS\\DSConfig.bin"), std::string::npos);
+
+  // A FIFO where the new INI belongs, a folder where DSConfig.bin does.
+  Restart();
+  ASSERT_EQ(mkfifo(Host("drive_c/New/Profiles/UserConfig.ini").c_str(), 0644), 0);
+  std::filesystem::create_directory(DsConfigFile());
+  SettingsOutcome broken = MigrateSettings(kOldIni, kNewIni);
+  EXPECT_EQ(broken.iniWriteFailures, std::count(kDefaultIni.begin(), kDefaultIni.end(), '='));
+  EXPECT_FALSE(broken.dsConfigOpened);
+  EXPECT_NE(broken.dsConfigOpenResult, 0);
+  EXPECT_GT(broken.dsConfigValueFailures, 0);
 }
 
 TEST_F(MigrateSettingsTest, DefaultsWithoutAnOldFile) {

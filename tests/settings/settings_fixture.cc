@@ -1,9 +1,9 @@
 #include "settings_fixture.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <sstream>
 
+#include "bytes.h"
+#include "outside_readers.h"
 #include "settings/ds_config_settings.h"
 #include "settings/ds_config_store.h"
 #include "settings/setting_rules.h"
@@ -22,13 +22,11 @@ void ResetAll() {
 
 }  // namespace
 
-SettingsTest::SettingsTest() : prefixEnv_("WINEPREFIX", prefix_.path()), localeEnv_("LC_ALL", "C") {}
+SettingsTest::SettingsTest() : localeEnv_("LC_ALL", "C") {}
 
 void SettingsTest::SetUp() {
-  for (const char* dir : {kDsConfigFolder, "drive_c/Old/Profiles", "drive_c/New/Profiles", "dosdevices"})
+  for (const char* dir : {kDsConfigFolder, "drive_c/Old/Profiles", "drive_c/New/Profiles"})
     testing_support::MakeDirs(Host(dir));
-  if (!testing_support::PathExists(Host("dosdevices/c:")))
-    std::filesystem::create_directory_symlink("../drive_c", Host("dosdevices/c:"));
   platform::SetEnv(&env_);
   ResetAll();
 }
@@ -56,43 +54,31 @@ void SettingsTest::WriteOldIni(const std::string& text) const {
 }
 
 Contents SettingsTest::ReadCompoundFile(const std::string& hostPath) const {
-  const std::string script = Host("dump_ole.py");
-  testing_support::WriteFile(script,
-                             "import sys, olefile\n"
-                             "o = olefile.OleFileIO(sys.argv[1])\n"
-                             "for p in o.listdir(streams=False, storages=True):\n"
-                             "    print('D', '/'.join(p), '-')\n"
-                             "for p in o.listdir(streams=True, storages=False):\n"
-                             "    print('S', '/'.join(p), o.openstream(p).read().hex() or '-')\n");
-  FILE* pipe = popen(("/usr/bin/python3 '" + script + "' '" + hostPath + "' 2>&1").c_str(), "r");
-  std::string output;
-  char buffer[4096];
-  while (size_t n = pipe ? fread(buffer, 1, sizeof buffer, pipe) : 0) output.append(buffer, n);
-  EXPECT_TRUE(pipe && pclose(pipe) == 0) << output;
+  bool ok = false;
   Contents contents;
-  std::istringstream lines(output);
-  std::string kind, name, hex;
-  while (lines >> kind >> name >> hex) {
-    std::string bytes;
-    for (size_t i = 0; hex != "-" && i + 1 < hex.size(); i += 2)
-      bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
-    contents[kind + " " + name] = bytes;
+  for (const auto& [path, bytes] : testing_support::ReadWithOlefile(hostPath, &ok)) {
+    if (path.back() == '/')
+      contents["D " + path.substr(0, path.size() - 1)] = "";
+    else
+      contents["S " + path] = bytes;
   }
+  EXPECT_TRUE(ok) << hostPath;
   return contents;
 }
 
 std::string Record(uint16_t vt, uint64_t value, int width) {
-  std::string r(16, '\0');
-  r[0] = static_cast<char>(vt & 0xFF);
-  r[1] = static_cast<char>(vt >> 8);
-  for (int i = 0; i < width; ++i) r[8 + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+  std::string r;
+  testing_support::AppendLe(r, vt, 8);
+  testing_support::AppendLe(r, value, width);
+  r.resize(16, '\0');
   return r;
 }
 
 std::string Text(const std::u16string& v) {
-  std::string r = {'\x08', '\0'};
-  for (char16_t c : v) r += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return r.append(2, '\0');
+  std::string r;
+  testing_support::AppendLe(r, 8, 2);
+  for (char16_t c : v) testing_support::AppendLe(r, c, 2);
+  return testing_support::AppendLe(r, 0, 2);
 }
 
 }  // namespace settings_test

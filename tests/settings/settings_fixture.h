@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/env.h"
-#include "test_support.h"
+#include "fake_prefix.h"
 
 namespace settings_test {
 
@@ -42,8 +42,7 @@ class SettingsTest : public ::testing::Test {
   // Reads a compound file with /usr/bin/python3 and olefile, not our engine.
   Contents ReadCompoundFile(const std::string& hostPath) const;
 
-  testing_support::TempDir prefix_;
-  testing_support::ScopedEnv prefixEnv_;
+  testing_support::FakePrefix prefix_;
   testing_support::ScopedEnv localeEnv_;
   MemoryEnv env_;
 };

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "../support/test_support.h"
+#include "fake_prefix.h"
 #include "base/com_ref.h"
 
 namespace {
@@ -20,12 +20,9 @@ constexpr win::DWORD kWrite =
 constexpr win::DWORD kRead = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
 
 TEST(StorageTest, WindowsPathsReachTheEngineInThePrefix) {
-  TempDir dir;
-  ScopedEnv prefix("WINEPREFIX", dir.path());
+  testing_support::FakePrefix dir;
   ScopedEnv lang("LC_ALL", "zh_CN.UTF-8");
-  MakeDirs(dir.Join("dosdevices"));
   MakeDirs(dir.Join("drive_c/Profiles"));
-  symlink("../drive_c", dir.Join("dosdevices/c:").c_str());
 
   win::ComRef<win::IStorage> root;
   win::ComRef<win::IStream> stream;

@@ -67,6 +67,7 @@ TEST_F(SchemaTest, SecondRunChangesNothing) {
 }
 
 TEST_F(SchemaTest, ExistingContainersTableDoesNotStopTheOthers) {
+  GetSharedDatabase();  // the file being built
   Exec("create table Containers (ContainerID integer)");
   EXPECT_FALSE(CreateTaskSchema());
   EXPECT_EQ(Scalar("select count(*) from sqlite_master"), "9");

@@ -31,7 +31,8 @@ class TaskDbTest : public ::testing::Test {
   std::vector<std::vector<std::string>> Rows(const std::string& sql) {
     std::vector<std::vector<std::string>> rows;
     sqlite3* db = nullptr;
-    sqlite3_open(path_.c_str(), &db);
+    // While the shared connection writes, the database is still being built.
+    sqlite3_open(SharedDatabaseInUse() ? BuildingDatabaseHostPath().c_str() : path_.c_str(), &db);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
       ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;

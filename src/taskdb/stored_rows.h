@@ -1,0 +1,16 @@
+// How many rows of each kind the task database holds, read back from the
+// file, so that what the run reports is what was stored.
+#pragma once
+
+class DbConnection;
+
+struct StoredRows {
+  long genericTasks = 0;
+  long emuleTasks = 0;
+  long btTasks = 0;
+  long btFiles = 0;
+  long containers = 0;
+};
+
+// Counts on the given connection; false when a table cannot be read.
+bool CountStoredRows(DbConnection* connection, StoredRows* rows);
