@@ -280,7 +280,8 @@ void WriteContent(Output& out, const Item& it, ContentSource* source, uint64_t u
   if (n.resident) {
     out.Write(n.data.data(), static_cast<size_t>(it.size));
   } else {
-    for (uint64_t off = 0; off < it.size && out.status() == platform::IoStatus::kOk; off += chunk.size()) {
+    for (uint64_t off = 0; off < it.size && out.status() == platform::IoStatus::kOk;
+         off += chunk.size()) {
       size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), it.size - off));
       if (!source || !source->Read(n, off, chunk.data(), take)) {
         out.Fail(platform::IoStatus::kFailed);  // the old file could not be read

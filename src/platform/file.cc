@@ -18,9 +18,10 @@ bool ParentExists(const std::string& host) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return true;
+  const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
   platform::FileInfo info;
-  return platform::CurrentEnv()->GetFileInfo(slash == 0 ? "/" : path.substr(0, slash),
-                                             /*followLinks=*/true, &info) == platform::IoStatus::kOk &&
+  return platform::CurrentEnv()->GetFileInfo(parent, /*followLinks=*/true, &info) ==
+             platform::IoStatus::kOk &&
          info.isFolder;
 }
 

@@ -218,10 +218,10 @@ bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data)
   std::unique_ptr<File> file;
   if (CreateTempFile(folder, kNewFilePermissions, &temp, &file) != IoStatus::kOk) return false;
   if (keep) file->SetPermissions(old.permissions);  // else the new file keeps its own
-  bool ok = file->Write(data.data(), data.size()) == IoStatus::kOk && file->Sync() == IoStatus::kOk &&
-       // The lock goes with the file, after the rename: until then the
-       // temporary name is held.
-       env->Rename(temp, hostPath) == IoStatus::kOk;
+  // The lock goes with the file, after the rename: until then the temporary
+  // name is held.
+  bool ok = file->Write(data.data(), data.size()) == IoStatus::kOk &&
+            file->Sync() == IoStatus::kOk && env->Rename(temp, hostPath) == IoStatus::kOk;
   if (!ok) env->Remove(temp);
   file.reset();
   if (!ok) return false;

@@ -247,7 +247,8 @@ int Copy(const std::vector<std::string>& from, const std::string& to) {
   std::vector<Source> sources;
   for (const std::string& item : from) {
     Source s{StripTrailingSlashes(platform::HostPathFromAnsi(item.c_str())), {}};
-    if (s.host.empty() || StatPath(s.host, &s.st) != IoStatus::kOk) return static_cast<int>(ERROR_FILE_NOT_FOUND);
+    if (s.host.empty() || StatPath(s.host, &s.st) != IoStatus::kOk)
+      return static_cast<int>(ERROR_FILE_NOT_FOUND);
     sources.push_back(s);
   }
   // The trailing separator is looked for in the host form: in a double-byte

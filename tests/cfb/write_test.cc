@@ -378,7 +378,8 @@ TEST(CfbWrite, FailedSaveKeepsTheOldFile) {
   for (size_t b = 512; b < newSize; b += 512) cuts.insert({b - 1, b, b + 1});
   std::vector<std::pair<std::string, std::function<void(InjectedEnv&)>>> faults;
   for (size_t n : cuts)
-    faults.emplace_back("cut at " + std::to_string(n), [n](InjectedEnv& env) { env.writeLimit = n; });
+    faults.emplace_back("cut at " + std::to_string(n),
+                        [n](InjectedEnv& env) { env.writeLimit = n; });
   faults.emplace_back("sync", [](InjectedEnv& env) { env.failSync = true; });
   faults.emplace_back("rename", [](InjectedEnv& env) { env.failRename = true; });
   faults.emplace_back("read", [](InjectedEnv& env) { env.failRead = true; });

@@ -40,7 +40,8 @@ std::wstring Wide(const std::string& path) {
 std::string Utf8(const wchar_t* text, int units) {
   int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-  if (bytes > 0) ::WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), bytes, nullptr, nullptr);
+  if (bytes > 0)
+    ::WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), bytes, nullptr, nullptr);
   return out;
 }
 
