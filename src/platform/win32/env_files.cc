@@ -6,10 +6,15 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
+
 #include <algorithm>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "platform/temp_file.h"
 
 namespace platform {
 namespace {
@@ -25,6 +30,9 @@ constexpr uint32_t kOwnerWrite = 0200;
 // FILETIME counts 100 ns from 1601; FileInfo::modified nanoseconds from 1970.
 constexpr int64_t kEpochDifference = 116444736000000000LL;
 constexpr int64_t kNanosPerTick = 100;
+// Names for old files moved aside count apart from the temporary files'
+// names, which count from 0.
+constexpr unsigned kAsideCounterStart = 0x80000000u;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 std::wstring Wide(const std::string& path) {
@@ -232,11 +240,33 @@ IoStatus Env::CreateLockedFile(const std::string& path, uint32_t permissions,
   return IoStatus::kOk;
 }
 
+// Windows replaces no file that is open, not even for its holder, and a
+// compound file's save renames the new file over the one it still holds.
+// An open file may be renamed, though, when every handle to it shares
+// deletion (as every handle here does): so the old file is moved aside
+// under a temporary name first, and removed once the new one is in place;
+// it goes when its last handle closes.
 IoStatus Env::Rename(const std::string& from, const std::string& to) {
-  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? IoStatus::kOk
-             : LastError();
+  const std::wstring source = Wide(from), target = Wide(to);
+  constexpr DWORD kReplace = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (::MoveFileExW(source.c_str(), target.c_str(), kReplace)) return IoStatus::kOk;
+  if (::GetLastError() != ERROR_ACCESS_DENIED) return LastError();
+  static std::atomic<unsigned> counter{kAsideCounterStart};
+  char name[32];
+  snprintf(name, sizeof name, "%s%08x%08x", kTempPrefix.data(),
+           static_cast<unsigned>(::GetCurrentProcessId()), counter.fetch_add(1));
+  size_t slash = to.find_last_of("/\\");
+  const std::wstring aside =
+      Wide((slash == std::string::npos ? std::string() : to.substr(0, slash + 1)) + name);
+  if (!::MoveFileExW(target.c_str(), aside.c_str(), MOVEFILE_WRITE_THROUGH))
+    return FromError(ERROR_ACCESS_DENIED);
+  if (!::MoveFileExW(source.c_str(), target.c_str(), kReplace)) {
+    IoStatus status = LastError();
+    ::MoveFileExW(aside.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    return status;
+  }
+  ::DeleteFileW(aside.c_str());
+  return IoStatus::kOk;
 }
 
 IoStatus Env::Link(const std::string& from, const std::string& to) {
