@@ -31,14 +31,6 @@ LEVELS = {
     "driver": 5,
 }
 
-# The compound-file engine still does its own POSIX file I/O; these files
-# lose their exemption when that I/O goes through platform::Env.
-OS_HEADER_EXEMPT = {
-    "src/cfb/compound_file.cc",
-    "src/cfb/serializer.cc",
-    "src/cfb/volume.cc",
-}
-
 CXX_HEADERS = set("""
 algorithm any array atomic barrier bit bitset cassert cctype cerrno cfenv cfloat charconv chrono
 cinttypes climits clocale cmath codecvt compare complex concepts condition_variable coroutine
@@ -97,12 +89,12 @@ def check_line(rel, folder, number, line):
             return []
         if header in CXX_HEADERS or header in C_HEADERS or LIBRARY_HEADER.match(header):
             return []
-        if folder == "platform" or rel in OS_HEADER_EXEMPT:
+        if folder == "platform":
             return []
         return [f"{where}: operating-system header <{header}> outside src/platform/"]
     m = CONDITION.match(line)
     if m and HOST_TEST.search(m.group(2)):
-        if folder != "platform" and rel not in OS_HEADER_EXEMPT:
+        if folder != "platform":
             return [f"{where}: host-system test outside src/platform/: {line.strip()}"]
     return []
 

@@ -1,18 +1,13 @@
 // Opening, locking, reading and saving one compound file.
 #include "cfb/compound_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <string>
 
 #include "base/com.h"
+#include "platform/env.h"
 #include "platform/temp_file.h"
 
 namespace cfb {
@@ -23,27 +18,28 @@ namespace {
 // open and its lock.
 constexpr int kOpenAttempts = 64;
 
-win::HRESULT FromErrno(int e) {
-  switch (e) {
-    case ENOENT:
+using platform::IoStatus;
+using platform::LockKind;
+
+// A new compound file may be read and written by all, less the umask.
+constexpr uint32_t kNewFilePermissions = 0666;
+constexpr uint32_t kWritePermissions = 0222;
+
+win::HRESULT FromStatus(IoStatus status) {
+  switch (status) {
+    case IoStatus::kOk:
+      return win::S_OK;
+    case IoStatus::kNotFound:
       return win::STG_E_FILENOTFOUND;
-    case EEXIST:
+    case IoStatus::kExists:
       return win::STG_E_FILEALREADYEXISTS;
-    case ENOTDIR:
-    case ENAMETOOLONG:
+    case IoStatus::kPathNotFound:
       return win::STG_E_PATHNOTFOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-      return win::STG_E_ACCESSDENIED;
-    case ENOSPC:
-    case EDQUOT:
+    case IoStatus::kDiskFull:
       return win::STG_E_MEDIUMFULL;
-    case EMFILE:
-    case ENFILE:
+    case IoStatus::kTooManyOpenFiles:
       return win::STG_E_TOOMANYOPENFILES;
-    case ENOMEM:
+    case IoStatus::kNoMemory:
       return win::STG_E_INSUFFICIENTMEMORY;
     default:
       return win::STG_E_ACCESSDENIED;
@@ -53,77 +49,42 @@ win::HRESULT FromErrno(int e) {
 // Exclusive sharing and the deny modes that shut others out take an
 // exclusive lock; every other opener takes a shared one, so that it keeps an
 // exclusive opener out and is kept out by one.
-int LockFor(win::DWORD mode, bool writes) {
+LockKind LockFor(win::DWORD mode, bool writes) {
   win::DWORD share = mode & 0x70;
-  if (share == win::STGM_SHARE_EXCLUSIVE || share == win::STGM_SHARE_DENY_READ) return LOCK_EX;
-  if (share == win::STGM_SHARE_DENY_WRITE) return writes ? LOCK_EX : LOCK_SH;
-  return LOCK_SH;
+  if (share == win::STGM_SHARE_EXCLUSIVE || share == win::STGM_SHARE_DENY_READ)
+    return LockKind::kExclusive;
+  if (share == win::STGM_SHARE_DENY_WRITE) return writes ? LockKind::kExclusive : LockKind::kShared;
+  return LockKind::kShared;
 }
 
-// Another process may keep the file with a POSIX record lock (fcntl or
-// lockf) rather than flock; that holder shuts this opener out just the same,
-// as a process holding the file open without sharing does on Windows. Only
-// looked at, never taken: a read-only descriptor cannot carry a write lock.
-bool HeldByRecordLock(int fd, int lockType) {
-  struct flock probe {};
-  probe.l_type = lockType == LOCK_EX ? F_WRLCK : F_RDLCK;
-  probe.l_whence = SEEK_SET;
-  probe.l_start = 0;
-  probe.l_len = 0;
-#ifdef F_OFD_GETLK
-  if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
-#else
-  if (fcntl(fd, F_GETLK, &probe) != 0) return false;
-#endif
-  return probe.l_type != F_UNLCK;
+bool SameFile(platform::File& file, const std::string& path) {
+  platform::FileInfo a, b;
+  return file.Info(&a) == IoStatus::kOk &&
+         platform::CurrentEnv()->GetFileInfo(path, /*followLinks=*/true, &b) == IoStatus::kOk &&
+         a.volume == b.volume && a.id == b.id;
 }
 
-bool SameFile(int fd, const char* path) {
-  struct stat a, b;
-  if (fstat(fd, &a) != 0 || stat(path, &b) != 0) return false;
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Opens and locks path; on success *fd is the locked descriptor.
-win::HRESULT OpenLocked(const char* path, int flags, int lockType, int* fd) {
+// Opens and locks path.
+win::HRESULT OpenLocked(const std::string& path, bool writable, LockKind lock,
+                        std::unique_ptr<platform::File>* out) {
   for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-    // Without O_NONBLOCK a FIFO in the file's place would hold the open up
-    // until some writer came; it has no effect on regular files.
-    int f = open(path, flags | O_CLOEXEC | O_NONBLOCK, 0666);
-    if (f < 0) return FromErrno(errno);
-    struct stat st;
-    if (fstat(f, &st) != 0 || !S_ISREG(st.st_mode)) {
-      close(f);
-      return win::STG_E_ACCESSDENIED;
-    }
+    std::unique_ptr<platform::File> file;
+    IoStatus status = platform::CurrentEnv()->OpenFile(path, writable, &file);
+    if (status != IoStatus::kOk) return FromStatus(status);
+    platform::FileInfo info;
+    if (file->Info(&info) != IoStatus::kOk || !info.isFile) return win::STG_E_ACCESSDENIED;
     // A file without write permission is a read-only file: it cannot be
     // opened for writing, nor created anew over, whoever runs the process
     // (root could write it regardless).
-    if ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-      close(f);
-      return win::STG_E_ACCESSDENIED;
-    }
-    if (lockType != 0) {
-      int r;
-      do {
-        r = flock(f, lockType | LOCK_NB);
-      } while (r != 0 && errno == EINTR);
-      if (r != 0) {
-        int e = errno;
-        close(f);
-        return e == EWOULDBLOCK ? win::STG_E_SHAREVIOLATION : win::STG_E_LOCKVIOLATION;
-      }
-      if (HeldByRecordLock(f, lockType)) {
-        close(f);
-        return win::STG_E_SHAREVIOLATION;
-      }
-    }
-    if (lockType == 0 || SameFile(f, path)) {
-      *fd = f;
+    if (writable && (info.permissions & kWritePermissions) == 0) return win::STG_E_ACCESSDENIED;
+    status = file->Lock(lock);
+    if (status != IoStatus::kOk)
+      return status == IoStatus::kBusy ? win::STG_E_SHAREVIOLATION : win::STG_E_LOCKVIOLATION;
+    // A save may have replaced the file between the open and the lock.
+    if (SameFile(*file, path)) {
+      *out = std::move(file);
       return win::S_OK;
     }
-    close(f);
-    flags &= ~O_EXCL;
   }
   return win::STG_E_SHAREVIOLATION;
 }
@@ -137,22 +98,7 @@ std::string Folder(const std::string& path) {
 
 // Saves replace the file by renaming over it, so they must aim at the file
 // itself, not at a symbolic link to it.
-std::string SaveTarget(const char* path) {
-  char* real = realpath(path, nullptr);
-  if (!real) return path;
-  std::string target = real;
-  free(real);
-  return target;
-}
-
-uint64_t Now() {
-  // FILETIME: 100-nanosecond units since 1601-01-01.
-  constexpr uint64_t kEpochDifference = 116444736000000000ull;
-  struct timespec ts;
-  clock_gettime(CLOCK_REALTIME, &ts);
-  return kEpochDifference + static_cast<uint64_t>(ts.tv_sec) * 10000000ull +
-         static_cast<uint64_t>(ts.tv_nsec) / 100;
-}
+std::string SaveTarget(const char* path) { return platform::CurrentEnv()->RealPath(path); }
 
 }  // namespace
 
@@ -167,12 +113,12 @@ win::HRESULT CompoundFile::Open(const char* path, win::DWORD mode,
   file->writable_ = access != win::STGM_READ;
   file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
   // A transacted file is only read until an explicit commit replaces it.
-  int flags = file->writable_ && !file->transacted_ ? O_RDWR : O_RDONLY;
-  file->lockType_ = LockFor(mode, file->writable_);
-  win::HRESULT hr = OpenLocked(path, flags, file->lockType_, &file->fd_);
+  file->lock_ = LockFor(mode, file->writable_);
+  win::HRESULT hr =
+      OpenLocked(path, file->writable_ && !file->transacted_, file->lock_, &file->file_);
   if (hr != win::S_OK) return hr;
   file->path_ = SaveTarget(path);
-  hr = Volume::Open(file->fd_, &file->volume_);
+  hr = Volume::Open(file->file_.get(), &file->volume_);
   // A file without the signature exists but is no compound file; the
   // system reports that as STG_E_FILEALREADYEXISTS.
   if (hr == win::STG_E_INVALIDHEADER) return win::STG_E_FILEALREADYEXISTS;
@@ -199,19 +145,19 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
   if (!file) return win::STG_E_INSUFFICIENTMEMORY;
   file->writable_ = true;
   file->transacted_ = (mode & win::STGM_TRANSACTED) != 0;
-  file->lockType_ = LockFor(mode, true);
+  file->lock_ = LockFor(mode, true);
   file->root_ = std::make_shared<Node>();
   file->root_->type = kTypeRoot;
   file->root_->name = u"Root Entry";
   file->dirty_ = true;
   const bool replace = (mode & win::STGM_CREATE) != 0;
-  struct stat st;
+  platform::FileInfo existing;
   win::HRESULT hr = win::STG_E_FILEALREADYEXISTS;
   // A new file comes into being complete: the empty compound file is
   // written beside the name and linked to it, so no process ever sees it
   // empty or half written, and a creator that finds the name taken
   // meanwhile does not replace what another put there.
-  if (stat(path, &st) != 0) {
+  if (platform::CurrentEnv()->GetFileInfo(path, /*followLinks=*/true, &existing) != IoStatus::kOk) {
     file->path_ = path;
     hr = file->Save(/*createOnly=*/true);
     // Creation fails for a missing folder: the path, not the file, is wrong.
@@ -229,7 +175,7 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
   // An existing file is locked as an opener would lock it, so one that
   // another holds is refused, and keeps its bytes until the new file is
   // renamed over it.
-  hr = OpenLocked(path, O_RDWR, file->lockType_, &file->fd_);
+  hr = OpenLocked(path, /*writable=*/true, file->lock_, &file->file_);
   if (hr == win::STG_E_FILENOTFOUND) return win::STG_E_PATHNOTFOUND;
   if (hr != win::S_OK) return hr;
   file->path_ = SaveTarget(path);
@@ -245,7 +191,6 @@ win::HRESULT CompoundFile::Create(const char* path, win::DWORD mode,
 CompoundFile::~CompoundFile() {
   if (dirty_ && writable_ && !transacted_) Save();
   volume_.reset();
-  if (fd_ >= 0) close(fd_);
 }
 
 win::HRESULT CompoundFile::Prepare(Node& stream) {
@@ -300,7 +245,7 @@ win::HRESULT CompoundFile::Revert() {
   if (!transacted_ || !dirty_) return win::S_OK;
   // The file is read again: the tree of the last commit is not kept.
   std::unique_ptr<Volume> volume;
-  win::HRESULT hr = Volume::Open(fd_, &volume);
+  win::HRESULT hr = Volume::Open(file_.get(), &volume);
   if (hr != win::S_OK) return hr;
   std::shared_ptr<Node> fresh;
   try {
@@ -344,45 +289,45 @@ void DropUnreadable(CompoundFile& file, Node& node) {
 }  // namespace
 
 win::HRESULT CompoundFile::Save(bool createOnly) {
+  platform::Env* env = platform::CurrentEnv();
   // Renaming would replace a file that may not be written (a transacted
   // file is opened read-only, so its permission is checked only here).
-  if (access(path_.c_str(), W_OK) != 0 && errno != ENOENT) return win::STG_E_ACCESSDENIED;
+  platform::FileInfo target;
+  IoStatus status = env->GetFileInfo(path_, /*followLinks=*/true, &target);
+  if (status == IoStatus::kOk ? !target.writable : status != IoStatus::kNotFound)
+    return win::STG_E_ACCESSDENIED;
   const std::string folder = Folder(path_);
   // Temporary files that killed saves left here go first, those of this
   // file's earlier "NAME.XXXXXX" naming too; a live writer keeps its own.
   platform::SweepTempFiles(folder, path_.substr(path_.rfind('/') + 1));
   std::string temp;
-  int tfd = platform::CreateTempFile(folder, 0666, &temp);
-  if (tfd < 0) return FromErrno(errno);
+  std::unique_ptr<platform::File> out;
+  status = platform::CreateTempFile(folder, kNewFilePermissions, &temp, &out);
+  if (status != IoStatus::kOk) return FromStatus(status);
   std::unique_ptr<Volume> fresh;
   std::vector<std::pair<Node*, uint32_t>> placed;
   win::HRESULT hr = win::S_OK;
   try {
     DropUnreadable(*this, *root_);
-    hr = SerializeTree(tfd, *root_, this, SerializeOptions{majorVersion_}, &placed);
+    hr = SerializeTree(out.get(), *root_, this, SerializeOptions{majorVersion_}, &placed);
   } catch (const std::bad_alloc&) {
     hr = win::STG_E_INSUFFICIENTMEMORY;
   }
-  struct stat st;
-  if (hr == win::S_OK && fd_ >= 0 && fstat(fd_, &st) == 0) fchmod(tfd, st.st_mode & 07777);
-  if (hr == win::S_OK && fsync(tfd) != 0) hr = FromErrno(errno);
+  platform::FileInfo old;
+  if (hr == win::S_OK && file_ && file_->Info(&old) == IoStatus::kOk)
+    out->SetPermissions(old.permissions);
+  if (hr == win::S_OK && (status = out->Sync()) != IoStatus::kOk) hr = FromStatus(status);
   // The new file carries the file's lock before anyone can open it by name
   // (the temporary file is created under an exclusive one).
-  if (hr == win::S_OK && lockType_ != LOCK_EX && flock(tfd, lockType_ | LOCK_NB) != 0) {
+  if (hr == win::S_OK && lock_ != LockKind::kExclusive && out->Lock(lock_) != IoStatus::kOk)
     hr = win::STG_E_LOCKVIOLATION;
-  }
-  if (hr == win::S_OK) hr = Volume::Open(tfd, &fresh);
+  if (hr == win::S_OK) hr = Volume::Open(out.get(), &fresh);
   if (hr == win::S_OK) hr = Install(temp, createOnly);
   if (hr != win::S_OK) {
-    close(tfd);
-    unlink(temp.c_str());
+    env->Remove(temp);
     return hr == win::STG_E_FILENOTFOUND ? win::STG_E_WRITEFAULT : hr;
   }
-  int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    fsync(dfd);
-    close(dfd);
-  }
+  env->SyncFolder(folder);
   for (auto& [node, start] : placed) {
     node->start = start;
     node->resident = node->size == 0;
@@ -391,8 +336,7 @@ win::HRESULT CompoundFile::Save(bool createOnly) {
   }
   fresh->DropDirectory();  // the tree in memory is already the saved one
   volume_ = std::move(fresh);
-  if (fd_ >= 0) close(fd_);
-  fd_ = tfd;
+  file_ = std::move(out);
   dirty_ = false;
   return win::S_OK;
 }
@@ -402,20 +346,27 @@ win::HRESULT CompoundFile::Save(bool createOnly) {
 // name is taken, and the temporary name is dropped. A file system without
 // hard links gets the rename, after a last look at the name.
 win::HRESULT CompoundFile::Install(const std::string& temp, bool createOnly) {
-  if (!createOnly) return rename(temp.c_str(), path_.c_str()) == 0 ? win::S_OK : FromErrno(errno);
-  if (link(temp.c_str(), path_.c_str()) == 0) {
-    unlink(temp.c_str());
+  platform::Env* env = platform::CurrentEnv();
+  if (!createOnly) return FromStatus(env->Rename(temp, path_));
+  IoStatus status = env->Link(temp, path_);
+  if (status == IoStatus::kOk) {
+    env->Remove(temp);
     return win::S_OK;
   }
-  if (errno == EEXIST) return win::STG_E_FILEALREADYEXISTS;
-  if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EMLINK) {
-    return FromErrno(errno);
-  }
-  struct stat st;
-  if (lstat(path_.c_str(), &st) == 0) return win::STG_E_FILEALREADYEXISTS;
-  return rename(temp.c_str(), path_.c_str()) == 0 ? win::S_OK : FromErrno(errno);
+  if (status != IoStatus::kNotSupported) return FromStatus(status);
+  platform::FileInfo info;
+  if (env->GetFileInfo(path_, /*followLinks=*/false, &info) == IoStatus::kOk)
+    return win::STG_E_FILEALREADYEXISTS;
+  return FromStatus(env->Rename(temp, path_));
 }
 
-uint64_t FileTimeNow() { return Now(); }
+uint64_t FileTimeNow() {
+  // FILETIME: 100-nanosecond units since 1601-01-01.
+  constexpr uint64_t kEpochDifference = 116444736000000000ull;
+  using Ticks = std::chrono::duration<uint64_t, std::ratio<1, 10000000>>;
+  return kEpochDifference +
+         std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch())
+             .count();
+}
 
 }  // namespace cfb

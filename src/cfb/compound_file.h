@@ -16,10 +16,10 @@
 // are version 3 with 512-byte sectors; a saved file keeps its version. A
 // stream whose chain was already broken in the file opened is saved empty.
 //
-// Locking. Sharing modes are advisory flock locks on the file itself
+// Locking. Sharing modes are advisory locks on the file itself
 // (exclusive for STGM_SHARE_EXCLUSIVE and the deny modes that keep others
-// out, shared otherwise). flock belongs to the open file description, so a
-// second open in this same process conflicts as well. A save replaces the
+// out, shared otherwise). A lock belongs to the open file, so a second open
+// in this same process conflicts as well. A save replaces the
 // file's inode, so the lock moves with it: the new file is locked before it
 // is renamed into place and the old one is unlocked only afterwards, and an
 // opener that locked a file checks that the path still names the inode it
@@ -41,6 +41,7 @@
 #include "cfb/serializer.h"
 #include "cfb/tree.h"
 #include "cfb/volume.h"
+#include "platform/env.h"
 
 namespace cfb {
 
@@ -87,8 +88,8 @@ class CompoundFile : private ContentSource {
   win::HRESULT Install(const std::string& temp, bool createOnly);
 
   std::string path_;
-  int fd_ = -1;
-  int lockType_ = 0;  // LOCK_EX, LOCK_SH or 0
+  std::unique_ptr<platform::File> file_;
+  platform::LockKind lock_ = platform::LockKind::kShared;
   bool writable_ = false;
   bool transacted_ = false;
   bool dirty_ = false;

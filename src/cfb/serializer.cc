@@ -1,16 +1,12 @@
 // Laying out and writing a complete compound file.
 #include "cfb/serializer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
 #include "base/little_endian.h"
 #include "cfb/format.h"
-#include "platform/fault_injection.h"
 
 namespace cfb {
 
@@ -72,10 +68,10 @@ uint64_t Ceil(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 
 class Output {
  public:
-  explicit Output(int fd) : fd_(fd) { buf_.reserve(kCapacity); }
+  explicit Output(platform::File* file) : file_(file) { buf_.reserve(kCapacity); }
   void Write(const void* p, size_t n) {
     const uint8_t* b = static_cast<const uint8_t*>(p);
-    while (n > 0 && error_ == 0) {
+    while (n > 0 && status_ == platform::IoStatus::kOk) {
       size_t take = std::min(n, kCapacity - buf_.size());
       buf_.insert(buf_.end(), b, b + take);
       b += take;
@@ -97,35 +93,20 @@ class Output {
     Write(b, 4);
   }
   void Drain() {
-    size_t done = 0;
-    while (done < buf_.size() && error_ == 0) {
-      size_t want = platform::WritableBytes(written_, buf_.size() - done);
-      if (want == 0) {
-        error_ = ENOSPC;  // the test fault
-        break;
-      }
-      ssize_t w = write(fd_, buf_.data() + done, want);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        error_ = w < 0 ? errno : ENOSPC;
-        break;
-      }
-      done += static_cast<size_t>(w);
-      written_ += static_cast<size_t>(w);
-    }
+    if (status_ == platform::IoStatus::kOk && !buf_.empty())
+      status_ = file_->Write(buf_.data(), buf_.size());
     buf_.clear();
   }
-  int error() const { return error_; }
-  void Fail(int e) {
-    if (error_ == 0) error_ = e;
+  platform::IoStatus status() const { return status_; }
+  void Fail(platform::IoStatus status) {
+    if (status_ == platform::IoStatus::kOk) status_ = status;
   }
 
  private:
   static constexpr size_t kCapacity = 1 << 20;
-  int fd_;
+  platform::File* file_;
   std::vector<uint8_t> buf_;
-  size_t written_ = 0;  // bytes of the file written so far
-  int error_ = 0;
+  platform::IoStatus status_ = platform::IoStatus::kOk;
 };
 
 struct Layout {
@@ -299,10 +280,11 @@ void WriteContent(Output& out, const Item& it, ContentSource* source, uint64_t u
   if (n.resident) {
     out.Write(n.data.data(), static_cast<size_t>(it.size));
   } else {
-    for (uint64_t off = 0; off < it.size && out.error() == 0; off += chunk.size()) {
+    for (uint64_t off = 0; off < it.size && out.status() == platform::IoStatus::kOk;
+         off += chunk.size()) {
       size_t take = static_cast<size_t>(std::min<uint64_t>(chunk.size(), it.size - off));
       if (!source || !source->Read(n, off, chunk.data(), take)) {
-        out.Fail(EIO);
+        out.Fail(platform::IoStatus::kFailed);  // the old file could not be read
         return;
       }
       out.Write(chunk.data(), take);
@@ -313,7 +295,7 @@ void WriteContent(Output& out, const Item& it, ContentSource* source, uint64_t u
 
 }  // namespace
 
-win::HRESULT SerializeTree(int fd, Node& root, ContentSource* source,
+win::HRESULT SerializeTree(platform::File* file, Node& root, ContentSource* source,
                            const SerializeOptions& options,
                            std::vector<std::pair<Node*, uint32_t>>* placed) {
   try {
@@ -322,8 +304,7 @@ win::HRESULT SerializeTree(int fd, Node& root, ContentSource* source,
     L.sectorShift = options.majorVersion >= 4 ? kSectorShiftV4 : kSectorShiftV3;
     L.sectorSize = uint64_t{1} << L.sectorShift;
     if (!Plan(items, &L)) return win::STG_E_MEDIUMFULL;
-    if (lseek(fd, 0, SEEK_SET) != 0) return win::STG_E_WRITEFAULT;
-    Output out(fd);
+    Output out(file);
     WriteHeader(out, L, options.majorVersion >= 4 ? 4 : 3);
     WriteFat(out, items, L);
     WriteDifat(out, L);
@@ -340,11 +321,11 @@ win::HRESULT SerializeTree(int fd, Node& root, ContentSource* source,
       }
     }
     out.Drain();
-    if (out.error() != 0) {
-      return out.error() == ENOSPC || out.error() == EDQUOT ? win::STG_E_MEDIUMFULL
-                                                             : win::STG_E_WRITEFAULT;
+    if (out.status() != platform::IoStatus::kOk) {
+      return out.status() == platform::IoStatus::kDiskFull ? win::STG_E_MEDIUMFULL
+                                                           : win::STG_E_WRITEFAULT;
     }
-    if (ftruncate(fd, static_cast<off_t>((L.total + 1) * L.sectorSize)) != 0) {
+    if (file->Truncate((L.total + 1) * L.sectorSize) != platform::IoStatus::kOk) {
       return win::STG_E_WRITEFAULT;
     }
     placed->clear();

@@ -13,6 +13,7 @@
 
 #include "base/win_types.h"
 #include "cfb/tree.h"
+#include "platform/env.h"
 
 namespace cfb {
 
@@ -29,10 +30,10 @@ struct SerializeOptions {
   uint16_t majorVersion = 3;  // 3: 512-byte sectors, 4: 4096-byte sectors
 };
 
-// Writes root and everything under it to fd from its start. On success,
+// Writes root and everything under it to a new, empty file. On success,
 // placed holds each stream with its first sector (or mini sector) in the
 // new file. Streams that are not resident are read through source.
-win::HRESULT SerializeTree(int fd, Node& root, ContentSource* source,
+win::HRESULT SerializeTree(platform::File* file, Node& root, ContentSource* source,
                            const SerializeOptions& options,
                            std::vector<std::pair<Node*, uint32_t>>* placed);
 

@@ -1,11 +1,7 @@
 // Reading the structure of a compound file without trusting it.
 #include "cfb/volume.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -14,13 +10,13 @@
 
 namespace cfb {
 
-win::HRESULT Volume::Open(int fd, std::unique_ptr<Volume>* out) {
+win::HRESULT Volume::Open(platform::File* file, std::unique_ptr<Volume>* out) {
   out->reset();
   std::unique_ptr<Volume> v(new (std::nothrow) Volume);
   if (!v) return win::STG_E_INSUFFICIENTMEMORY;
   win::HRESULT hr;
   try {
-    hr = v->Load(fd);
+    hr = v->Load(file);
   } catch (const std::bad_alloc&) {
     hr = win::STG_E_INSUFFICIENTMEMORY;
   }
@@ -28,11 +24,11 @@ win::HRESULT Volume::Open(int fd, std::unique_ptr<Volume>* out) {
   return hr;
 }
 
-win::HRESULT Volume::Load(int fd) {
-  fd_ = fd;
-  struct stat st;
-  if (fstat(fd, &st) != 0) return win::STG_E_READFAULT;
-  fileSize_ = static_cast<uint64_t>(st.st_size);
+win::HRESULT Volume::Load(platform::File* file) {
+  file_ = file;
+  platform::FileInfo info;
+  if (file->Info(&info) != platform::IoStatus::kOk) return win::STG_E_READFAULT;
+  fileSize_ = info.size;
   uint8_t h[kHeaderSize];
   if (fileSize_ < kHeaderSize || !ReadAt(0, h, sizeof h)) return win::STG_E_INVALIDHEADER;
   if (!ReadHeader(h)) return win::STG_E_INVALIDHEADER;
@@ -262,21 +258,9 @@ bool Volume::Read(const StreamExtent& extent, uint64_t offset, void* buf, size_t
 // Bytes past the end of the file read as zeros: the last sector of a file
 // whose length is not a whole number of sectors is still a sector.
 bool Volume::ReadAt(uint64_t offset, void* buf, size_t n) const {
-  uint8_t* p = static_cast<uint8_t*>(buf);
-  while (n > 0) {
-    ssize_t got = pread(fd_, p, n, static_cast<off_t>(offset));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (got == 0) {
-      memset(p, 0, n);
-      return true;
-    }
-    p += got;
-    offset += static_cast<uint64_t>(got);
-    n -= static_cast<size_t>(got);
-  }
+  size_t got = 0;
+  if (file_->ReadAt(offset, buf, n, &got) != platform::IoStatus::kOk) return false;
+  memset(static_cast<uint8_t*>(buf) + got, 0, n - got);
   return true;
 }
 

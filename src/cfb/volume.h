@@ -13,6 +13,7 @@
 
 #include "base/win_types.h"
 #include "cfb/format.h"
+#include "platform/env.h"
 
 namespace cfb {
 
@@ -41,9 +42,9 @@ struct StreamExtent {
 
 class Volume {
  public:
-  // Reads the header, the allocation tables and the directory of fd, which
-  // the caller keeps open for the Volume's lifetime.
-  static win::HRESULT Open(int fd, std::unique_ptr<Volume>* out);
+  // Reads the header, the allocation tables and the directory of file,
+  // which the caller keeps open for the Volume's lifetime.
+  static win::HRESULT Open(platform::File* file, std::unique_ptr<Volume>* out);
 
   uint16_t majorVersion() const { return major_; }
   uint32_t sectorSize() const { return 1u << shift_; }
@@ -63,7 +64,7 @@ class Volume {
 
  private:
   Volume() = default;
-  win::HRESULT Load(int fd);
+  win::HRESULT Load(platform::File* file);
   bool ReadHeader(const uint8_t* h);
   void LoadFat(const uint8_t* h);
   void LoadMiniFat(uint32_t first);
@@ -76,7 +77,7 @@ class Volume {
   bool ReadAt(uint64_t offset, void* buf, size_t n) const;
   bool ReadSector(uint32_t sector, std::vector<uint8_t>* buf) const;
 
-  int fd_ = -1;
+  platform::File* file_ = nullptr;  // the compound file's, which outlives the volume
   uint64_t fileSize_ = 0;
   uint16_t major_ = 3;
   uint16_t shift_ = 9;

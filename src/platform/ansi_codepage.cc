@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/codepage.h"
+#include "platform/env.h"
 
 namespace win {
 
@@ -86,7 +87,16 @@ UINT CodePageOfLocale(std::string_view locale) {
 
 }  // namespace
 
-UINT GetACP() {
+UINT GetACP() { return platform::CurrentEnv()->AnsiCodePage(); }
+
+}  // namespace win
+
+namespace platform {
+
+// The code page of the user's locale, as setlocale would take it for
+// LC_CTYPE from the process environment.
+win::UINT Env::AnsiCodePage() {
+  using namespace win;
   const char* value = LocaleValue();
   if (!value) return kCodePageWithoutLocale;
   std::string_view locale(value);
@@ -96,4 +106,4 @@ UINT GetACP() {
   return CodePageOfLocale(locale);
 }
 
-}  // namespace win
+}  // namespace platform

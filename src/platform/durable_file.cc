@@ -1,29 +1,15 @@
 #include "platform/durable_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <memory>
 
-#include <cerrno>
-#include <cstdio>
+#include "platform/env.h"
 
 namespace platform {
-namespace {
-
-bool SyncDescriptor(int fd) {
-  for (;;) {
-    if (fsync(fd) == 0) return true;
-    if (errno != EINTR) return false;
-  }
-}
-
-}  // namespace
 
 bool SyncFile(const std::string& hostPath) {
-  int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bool ok = SyncDescriptor(fd);
-  if (close(fd) != 0) ok = false;
-  return ok;
+  std::unique_ptr<File> file;
+  return CurrentEnv()->OpenFile(hostPath, /*writable=*/false, &file) == IoStatus::kOk &&
+         file->Sync() == IoStatus::kOk;
 }
 
 std::string HostFolderOf(const std::string& hostPath) {
@@ -34,19 +20,16 @@ std::string HostFolderOf(const std::string& hostPath) {
 }
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return std::rename(from.c_str(), to.c_str()) == 0;
+  return CurrentEnv()->Rename(from, to) == IoStatus::kOk;
 }
 
 bool SyncFolder(const std::string& hostFolder) {
-  int dirFd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return false;
-  bool ok = SyncDescriptor(dirFd);
-  close(dirFd);
-  return ok;
+  return CurrentEnv()->SyncFolder(hostFolder) == IoStatus::kOk;
 }
 
 bool RemoveFileIfPresent(const std::string& hostPath) {
-  return unlink(hostPath.c_str()) == 0 || errno == ENOENT;
+  IoStatus status = CurrentEnv()->Remove(hostPath);
+  return status == IoStatus::kOk || status == IoStatus::kNotFound;
 }
 
 }  // namespace platform

@@ -199,4 +199,6 @@ Env* CurrentEnv() {
 
 void SetEnv(Env* env) { g_env.store(env); }
 
+Env* DefaultEnv() { return &g_default_env; }
+
 }  // namespace platform

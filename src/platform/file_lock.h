@@ -2,11 +2,13 @@
 // what it guards. The file exists only while some process holds or waits
 // for the lock: the holder removes it on release, and a waiter that finds
 // it removed under it starts over on a fresh one, so no run ever holds a
-// lock on a file that is gone. On POSIX the lock is flock(); a Windows
-// build holds the file open without sharing instead.
+// lock on a file that is gone. The lock is the Env's lock on that file.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "platform/env.h"
 
 namespace platform {
 
@@ -28,10 +30,10 @@ class FileLock {
   Result Acquire(const std::string& hostPath, int waitMilliseconds);
   // Removes the lock file and lets go; nothing when not held.
   void Release();
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return file_ != nullptr; }
 
  private:
-  int fd_ = -1;
+  std::unique_ptr<File> file_;
   std::string path_;
 };
 

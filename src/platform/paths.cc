@@ -5,23 +5,15 @@
 
 #include "platform/paths.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/codepage.h"
-#include "platform/fault_injection.h"
+#include "platform/env.h"
 #include "platform/temp_file.h"
 #include "platform/text_codec.h"
 
@@ -32,8 +24,8 @@ namespace {
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool Exists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
+  FileInfo info;
+  return CurrentEnv()->GetFileInfo(path, /*followLinks=*/false, &info) == IoStatus::kOk;
 }
 
 // Simple (one to one) Unicode case folding, code point by code point; bytes
@@ -65,19 +57,16 @@ bool FindEntry(const std::string& folder, const std::string& name, std::string* 
     *found = name;
     return true;
   }
-  DIR* dir = opendir(base.c_str());
-  if (!dir) return false;
+  std::vector<std::string> names;
+  if (CurrentEnv()->ListFolder(base, &names) != IoStatus::kOk) return false;
   const std::u32string wanted = Fold(name);
   bool any = false;
-  while (const dirent* entry = readdir(dir)) {
-    std::string candidate = entry->d_name;
-    if (candidate == "." || candidate == "..") continue;
+  for (const std::string& candidate : names) {
     if (Fold(candidate) == wanted && (!any || candidate < *found)) {
       *found = candidate;
       any = true;
     }
   }
-  closedir(dir);
   return any;
 }
 
@@ -113,9 +102,8 @@ std::string DriveRoot(char16_t letter) {
   char drive = static_cast<char>(letter >= u'A' && letter <= u'Z' ? letter - u'A' + u'a' : letter);
   std::string devices = PrefixDir() + "/dosdevices";
   std::string entry = devices + "/" + drive + ":";
-  char target[4096];
-  ssize_t n = readlink(entry.c_str(), target, sizeof target - 1);
-  if (n <= 0) {
+  std::string target;
+  if (!CurrentEnv()->ReadLink(entry, &target)) {
     // A prefix whose dosdevices were never made still has its C: drive where
     // the prefix tools would link it.
     if (drive == 'c' && !Exists(entry) && Exists(PrefixDir() + "/drive_c")) {
@@ -123,12 +111,15 @@ std::string DriveRoot(char16_t letter) {
     }
     return entry;
   }
-  std::filesystem::path link(std::string(target, n));
+  std::filesystem::path link(target);
   std::filesystem::path root = link.is_absolute() ? link : std::filesystem::path(devices) / link;
   std::string out = root.lexically_normal().string();
   while (out.size() > 1 && out.back() == '/') out.pop_back();
   return out;
 }
+
+// A new file may be read and written by all, less the umask.
+constexpr uint32_t kNewFilePermissions = 0666;
 
 // Characters that no Windows file or folder name may hold.
 constexpr char16_t kInvalidNameChars[] = u"\"<>|";
@@ -137,21 +128,7 @@ bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' &
 
 }  // namespace
 
-std::string PrefixDir() {
-  std::string prefix;
-  if (const char* p = std::getenv("WINEPREFIX"); p && *p) {
-    prefix = p;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-      const passwd* pw = getpwuid(getuid());
-      home = pw ? pw->pw_dir : "";
-    }
-    prefix = std::string(home) + "/.wine";
-  }
-  while (prefix.size() > 1 && prefix.back() == '/') prefix.pop_back();
-  return prefix;
-}
+std::string PrefixDir() { return CurrentEnv()->Prefix(); }
 
 std::string HostPathFromAnsi(const char* path) {
   if (!path) return {};
@@ -205,18 +182,16 @@ std::string ExistingEntryName(const std::string& hostFolder, const std::string& 
 }
 
 FolderListing::FolderListing(const std::string& hostFolder) {
-  DIR* dir = opendir(hostFolder.empty() ? "." : hostFolder.c_str());
-  if (!dir) return;
-  while (const dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
+  std::vector<std::string> listed;
+  if (CurrentEnv()->ListFolder(hostFolder.empty() ? "." : hostFolder, &listed) != IoStatus::kOk)
+    return;
+  for (std::string& name : listed) {
     // Of names that differ in letter case only, the first in name order
     // answers, as FindEntry decides.
     auto [it, added] = folded_.emplace(Fold(name), name);
     if (!added && name < it->second) it->second = name;
     names_.push_back(std::move(name));
   }
-  closedir(dir);
   exact_.insert(names_.begin(), names_.end());
 }
 
@@ -235,38 +210,23 @@ bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data)
   // What a writer killed earlier left here goes first; one that is still
   // writing holds its file and keeps it.
   SweepTempFiles(folder);
-  std::string temp;
-  int fd = CreateTempFile(folder, 0666, &temp);
-  if (fd < 0) return false;
-
-  bool ok = true;
+  Env* env = CurrentEnv();
   // Keep the permissions of the file being replaced.
-  struct stat st;
-  if (stat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode)) fchmod(fd, st.st_mode & 07777);
-  for (size_t done = 0; ok && done < data.size();) {
-    size_t want = WritableBytes(done, data.size() - done);
-    if (want == 0) {
-      ok = false;  // the test fault: as a full disk
-      break;
-    }
-    ssize_t n = write(fd, data.data() + done, want);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
-  if (ok && fsync(fd) != 0) ok = false;
-  // The lock goes with the descriptor, after the rename: until then the
-  // temporary name is held.
-  if (ok && rename(temp.c_str(), hostPath.c_str()) != 0) ok = false;
-  if (!ok) unlink(temp.c_str());
-  close(fd);
+  FileInfo old;
+  bool keep = env->GetFileInfo(hostPath, /*followLinks=*/true, &old) == IoStatus::kOk && old.isFile;
+  std::string temp;
+  std::unique_ptr<File> file;
+  if (CreateTempFile(folder, kNewFilePermissions, &temp, &file) != IoStatus::kOk) return false;
+  if (keep) file->SetPermissions(old.permissions);  // else the new file keeps its own
+  // The lock goes with the file, after the rename: until then the temporary
+  // name is held.
+  bool ok = file->Write(data.data(), data.size()) == IoStatus::kOk &&
+            file->Sync() == IoStatus::kOk && env->Rename(temp, hostPath) == IoStatus::kOk;
+  if (!ok) env->Remove(temp);
+  file.reset();
   if (!ok) return false;
   // Make the rename itself durable.
-  int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    fsync(dirFd);
-    close(dirFd);
-  }
+  env->SyncFolder(folder);
   return true;
 }
 

@@ -1,5 +1,5 @@
-// Where Windows paths live on the host. The prefix is $WINEPREFIX, or
-// ~/.wine when unset. A path with a drive letter (C:\...) resolves through
+// Where Windows paths live on the host, under the Env's prefix
+// ($WINEPREFIX, or ~/.wine when unset). A path with a drive letter (C:\...) resolves through
 // <prefix>/dosdevices/<letter>:, any other path has its backslashes turned
 // into slashes. Existing components are found case-insensitively, as
 // Windows does; components that do not exist are kept as written.
@@ -12,6 +12,7 @@
 
 namespace platform {
 
+// The Env's prefix.
 std::string PrefixDir();
 
 // Narrow paths are in the system ANSI code page; host names are UTF-8. A

@@ -1,9 +1,13 @@
 #include "platform/process.h"
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace platform {
 
 void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
+
+unsigned CurrentProcessId() { return static_cast<unsigned>(getpid()); }
 
 }  // namespace platform

@@ -9,4 +9,7 @@ namespace platform {
 // run ignores, instead of stopping the process with a signal.
 void IgnoreBrokenPipes();
 
+// This process's id, which temporary names carry to tell writers apart.
+unsigned CurrentProcessId();
+
 }  // namespace platform

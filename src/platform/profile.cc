@@ -5,16 +5,14 @@
 #include "platform/profile.h"
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/little_endian.h"
 #include "platform/codepage.h"
+#include "platform/env.h"
 #include "platform/ini_document.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
@@ -23,7 +21,12 @@ namespace win {
 
 namespace {
 
-namespace fs = std::filesystem;
+using platform::CurrentEnv;
+using platform::FileInfo;
+using platform::IoStatus;
+
+// The owner's write permission, whose absence marks a file read-only.
+constexpr uint32_t kOwnerWrite = 0200;
 
 constexpr BOOL kTrue = 1;
 constexpr BOOL kFalse = 0;
@@ -115,16 +118,12 @@ class ProfileFile {
 
  private:
   void Load() {
-    std::error_code ec;
-    fs::file_status st = fs::status(host_, ec);
-    exists_ = !ec && fs::exists(st);
+    FileInfo info;
+    exists_ = CurrentEnv()->GetFileInfo(host_, /*followLinks=*/true, &info) == IoStatus::kOk;
     std::string bytes;
-    if (exists_ && fs::is_regular_file(st)) {
-      std::ifstream in(host_, std::ios::binary);
-      std::ostringstream data;
-      data << in.rdbuf();
-      readable_ = static_cast<bool>(in);
-      if (readable_) bytes = data.str();
+    if (exists_ && info.isFile) {
+      readable_ = platform::ReadFileToString(CurrentEnv(), host_, &bytes) == IoStatus::kOk;
+      if (!readable_) bytes.clear();
     }
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == kUtf16LeBom[0] &&
         static_cast<unsigned char>(bytes[1]) == kUtf16LeBom[1]) {
@@ -150,9 +149,9 @@ class ProfileFile {
 };
 
 bool ReadOnly(const std::string& host) {
-  std::error_code ec;
-  fs::perms p = fs::status(host, ec).permissions();
-  return !ec && (p & fs::perms::owner_write) == fs::perms::none;
+  FileInfo info;
+  return CurrentEnv()->GetFileInfo(host, /*followLinks=*/true, &info) == IoStatus::kOk &&
+         (info.permissions & kOwnerWrite) == 0;
 }
 
 std::string TrimTrailingSpaces(const char* text) {
@@ -267,9 +266,13 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
     return kFalse;
   }
   if (!file.exists()) {
-    std::error_code ec;
-    fs::path parent = fs::path(file.host()).parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) {
+    const std::string& host = file.host();
+    size_t slash = host.rfind('/');
+    std::string parent = slash == std::string::npos ? "" : host.substr(0, slash == 0 ? 1 : slash);
+    FileInfo info;
+    if (!parent.empty() &&
+        !(CurrentEnv()->GetFileInfo(parent, /*followLinks=*/true, &info) == IoStatus::kOk &&
+          info.isFolder)) {
       SetLastError(ERROR_PATH_NOT_FOUND);
       return kFalse;
     }

@@ -3,11 +3,9 @@
 #include <unicode/uchar.h>
 
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/little_endian.h"
+#include "platform/env.h"
 #include "platform/paths.h"
 #include "platform/registry.h"
 
@@ -390,13 +388,9 @@ bool ParseRegistryText(std::string_view text, RegistryFile* file) {
 bool LoadMachineRegistry(RegistryFile* file) {
   const std::string path = PrefixDir() + "/system.reg";
   // Anything but a regular file (a FIFO would hold the open) is no registry.
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ParseRegistryText(text.str(), file);
+  std::string text;
+  if (ReadFileToString(CurrentEnv(), path, &text) != IoStatus::kOk) return false;
+  return ParseRegistryText(text, file);
 }
 
 bool IsWin64Prefix(const RegistryFile& file) {

@@ -13,18 +13,14 @@
 // the source's last-write time. All sources must exist, or nothing at all is
 // copied.
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/env.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "platform/temp_file.h"
@@ -43,15 +39,22 @@ constexpr int ERROR_DISK_FULL = 112;
 // Following symlinked folders could otherwise loop for ever.
 constexpr int kMaxDepth = 64;
 
-int ErrorFromErrno(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS: return static_cast<int>(ERROR_ACCESS_DENIED);
-    case ENOENT:
-    case ENOTDIR: return static_cast<int>(ERROR_PATH_NOT_FOUND);
-    case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
+// A copy reads the source in pieces of this size.
+constexpr size_t kCopyBufferSize = 1 << 16;
+// A copied file gets the source's permission bits, less the special ones.
+constexpr uint32_t kCopiedPermissions = 0777;
+
+using platform::CurrentEnv;
+using platform::FileInfo;
+using platform::IoStatus;
+
+int ErrorFrom(IoStatus status) {
+  switch (status) {
+    case IoStatus::kOk: return 0;
+    case IoStatus::kAccessDenied: return static_cast<int>(ERROR_ACCESS_DENIED);
+    case IoStatus::kNotFound:
+    case IoStatus::kPathNotFound: return static_cast<int>(ERROR_PATH_NOT_FOUND);
+    case IoStatus::kDiskFull: return ERROR_DISK_FULL;
     default: return ERROR_GEN_FAILURE;
   }
 }
@@ -79,11 +82,13 @@ std::string BaseName(const std::string& host) {
   return slash == std::string::npos ? host : host.substr(slash + 1);
 }
 
-bool StatPath(const std::string& path, struct stat* st) { return stat(path.c_str(), st) == 0; }
+IoStatus StatPath(const std::string& path, FileInfo* info) {
+  return CurrentEnv()->GetFileInfo(path, /*followLinks=*/true, info);
+}
 
 bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return StatPath(path, &st) && S_ISDIR(st.st_mode);
+  FileInfo info;
+  return StatPath(path, &info) == IoStatus::kOk && info.isFolder;
 }
 
 // mkdir -p. Returns 0 or an error code.
@@ -93,21 +98,10 @@ int MakeFolders(const std::string& path) {
   if (slash != std::string::npos && slash > 0) {
     if (int rc = MakeFolders(path.substr(0, slash))) return rc;
   }
-  if (mkdir(path.c_str(), 0777) != 0 && !(errno == EEXIST && IsDirectory(path))) {
-    return ErrorFromErrno(errno);
-  }
+  IoStatus status = CurrentEnv()->MakeFolder(path);
+  if (status != IoStatus::kOk && !(status == IoStatus::kExists && IsDirectory(path)))
+    return ErrorFrom(status);
   return 0;
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Copies the bytes into a temporary file beside the target and renames it
@@ -115,66 +109,59 @@ bool WriteAll(int fd, const char* data, size_t size) {
 // read-only target is replaced as Windows replaces it. The temporary name is
 // short (platform/temp_file.h), so a target whose name is near the length
 // limit is copied too, and one that a killed copy left is removed later.
-int CopyFile(const std::string& from, const std::string& to, const struct stat& fromStat) {
-  struct stat toStat;
-  if (StatPath(to, &toStat)) {
-    if (S_ISDIR(toStat.st_mode)) return DE_FILEDESTISFLD;
-    if (toStat.st_dev == fromStat.st_dev && toStat.st_ino == fromStat.st_ino) return DE_SAMEFILE;
+int CopyFile(const std::string& from, const std::string& to, const FileInfo& fromInfo) {
+  FileInfo toInfo;
+  if (StatPath(to, &toInfo) == IoStatus::kOk) {
+    if (toInfo.isFolder) return DE_FILEDESTISFLD;
+    if (toInfo.volume == fromInfo.volume && toInfo.id == fromInfo.id) return DE_SAMEFILE;
   }
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return ErrorFromErrno(errno);
+  platform::Env* env = CurrentEnv();
+  std::unique_ptr<platform::File> in;
+  if (IoStatus status = env->OpenFile(from, /*writable=*/false, &in); status != IoStatus::kOk)
+    return ErrorFrom(status);
   std::string temp;
-  int out = platform::CreateTempFile(Parent(to), fromStat.st_mode & 0777, &temp);
-  if (out < 0) {
-    int rc = ErrorFromErrno(errno);
-    close(in);
-    return rc;
+  std::unique_ptr<platform::File> out;
+  IoStatus status = platform::CreateTempFile(Parent(to), fromInfo.permissions & kCopiedPermissions,
+                                             &temp, &out);
+  if (status != IoStatus::kOk) return ErrorFrom(status);
+  std::vector<char> buffer(kCopyBufferSize);
+  for (uint64_t offset = 0; status == IoStatus::kOk;) {
+    size_t got = 0;
+    status = in->ReadAt(offset, buffer.data(), buffer.size(), &got);
+    if (status != IoStatus::kOk || got == 0) break;
+    status = out->Write(buffer.data(), got);
+    offset += got;
   }
-  int rc = 0;
-  char buffer[1 << 16];
-  for (;;) {
-    ssize_t n = read(in, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || (n > 0 && !WriteAll(out, buffer, static_cast<size_t>(n)))) {
-      rc = ErrorFromErrno(errno);
-      break;
-    }
-    if (n == 0) break;
-  }
-  close(in);
+  in.reset();
   // A copied file keeps its last-write time, as CopyFile keeps it; only
   // the access time is the copy's own.
-  if (rc == 0) {
-    const struct timespec times[2] = {{0, UTIME_NOW}, fromStat.st_mtim};
-    if (futimens(out, times) != 0) rc = ErrorFromErrno(errno);
-  }
-  // The descriptor, and with it the lock that marks the temporary file as
-  // in use, goes only after the rename.
-  if (rc == 0 && rename(temp.c_str(), to.c_str()) != 0) rc = ErrorFromErrno(errno);
-  if (rc != 0) unlink(temp.c_str());
-  if (close(out) != 0 && rc == 0) rc = ErrorFromErrno(errno);
-  return rc;
+  if (status == IoStatus::kOk) status = out->SetModifiedTime(fromInfo.modified);
+  // The file, and with it the lock that marks the temporary file as in
+  // use, goes only after the rename.
+  if (status == IoStatus::kOk) status = env->Rename(temp, to);
+  if (status != IoStatus::kOk) env->Remove(temp);
+  return ErrorFrom(status);
 }
 
 // The folders being copied, outermost first, by identity: a symlinked
 // folder that leads back to one of them would repeat the copy without end
 // (and two such links would multiply it), so it is left out.
-using FolderChain = std::vector<std::pair<dev_t, ino_t>>;
+using FolderChain = std::vector<std::pair<uint64_t, uint64_t>>;
 int CopyEntries(const std::string& from, const std::string& to, FolderChain* chain);
 
-bool OnChain(const FolderChain& chain, const struct stat& st) {
-  for (const auto& [dev, ino] : chain)
-    if (dev == st.st_dev && ino == st.st_ino) return true;
+bool OnChain(const FolderChain& chain, const FileInfo& info) {
+  for (const auto& [volume, id] : chain)
+    if (volume == info.volume && id == info.id) return true;
   return false;
 }
 
 // Copies the folder's contents into to (created when missing), merging.
 // Goes on after a failed entry and returns the first error.
 int CopyTree(const std::string& from, const std::string& to, FolderChain* chain) {
-  struct stat self;
-  if (static_cast<int>(chain->size()) > kMaxDepth || !StatPath(from, &self))
+  FileInfo self;
+  if (static_cast<int>(chain->size()) > kMaxDepth || StatPath(from, &self) != IoStatus::kOk)
     return ERROR_GEN_FAILURE;
-  chain->emplace_back(self.st_dev, self.st_ino);
+  chain->emplace_back(self.volume, self.id);
   int first = CopyEntries(from, to, chain);
   chain->pop_back();
   return first;
@@ -189,29 +176,24 @@ int CopyEntries(const std::string& from, const std::string& to, FolderChain* cha
   if (IsDirectory(to)) {
     existing.emplace(to);
     for (const std::string& name : existing->names())
-      if (platform::IsAnyTempName(name)) platform::RemoveUnheldFile(to, name);
+      if (platform::IsAnyTempName(name)) CurrentEnv()->RemoveUnheldFile(to + "/" + name);
   }
   if (int rc = MakeFolders(to)) return rc;
-  DIR* dir = opendir(from.c_str());
-  if (!dir) return ErrorFromErrno(errno);
   std::vector<std::string> names;
-  while (const dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(dir);
+  if (IoStatus status = CurrentEnv()->ListFolder(from, &names); status != IoStatus::kOk)
+    return ErrorFrom(status);
   int first = 0;
   for (const std::string& name : names) {
     std::string source = from + "/" + name;
     std::string target = to + "/" + (existing ? existing->Find(name) : name);
-    struct stat st;
+    FileInfo info;
     int rc = 0;
-    if (!StatPath(source, &st)) {
-      rc = ErrorFromErrno(errno);  // a dangling symlink, or gone meanwhile
-    } else if (S_ISDIR(st.st_mode)) {
-      if (!OnChain(*chain, st)) rc = CopyTree(source, target, chain);
-    } else if (S_ISREG(st.st_mode)) {
-      rc = CopyFile(source, target, st);
+    if (IoStatus status = StatPath(source, &info); status != IoStatus::kOk) {
+      rc = ErrorFrom(status);  // a dangling symlink, or gone meanwhile
+    } else if (info.isFolder) {
+      if (!OnChain(*chain, info)) rc = CopyTree(source, target, chain);
+    } else if (info.isFile) {
+      rc = CopyFile(source, target, info);
     }  // devices, sockets and pipes are not copied
     if (first == 0) first = rc;
   }
@@ -221,11 +203,8 @@ int CopyEntries(const std::string& from, const std::string& to, FolderChain* cha
 // The canonical form of a folder that may not exist yet: its deepest
 // existing ancestor resolved, the rest appended.
 std::string Canonical(const std::string& path) {
-  if (char* real = realpath(path.c_str(), nullptr)) {
-    std::string out = real;
-    free(real);
-    return out;
-  }
+  FileInfo info;
+  if (StatPath(path, &info) == IoStatus::kOk) return CurrentEnv()->RealPath(path);
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash == 0) return path;
   return Canonical(path.substr(0, slash)) + path.substr(slash);
@@ -237,11 +216,11 @@ bool IsInside(const std::string& folder, const std::string& path) {
   return p == f || p.compare(0, f.size() + 1, f + "/") == 0;
 }
 
-int CopyOne(const std::string& source, const struct stat& st, const std::string& dest,
+int CopyOne(const std::string& source, const FileInfo& st, const std::string& dest,
             bool destIsFolder) {
   std::string name = BaseName(source);
   if (destIsFolder && IsDirectory(dest)) name = platform::ExistingEntryName(dest, name);
-  if (S_ISDIR(st.st_mode)) {
+  if (st.isFolder) {
     std::string target = destIsFolder ? dest + "/" + name : dest;
     if (IsInside(source, target)) return DE_DESTSUBTREE;
     FolderChain chain;
@@ -249,7 +228,7 @@ int CopyOne(const std::string& source, const struct stat& st, const std::string&
   }
   // A FIFO or a device has no end to copy (and a FIFO would hold the open
   // until some writer came): only regular files are copied, as in folders.
-  if (!S_ISREG(st.st_mode)) return static_cast<int>(ERROR_ACCESS_DENIED);
+  if (!st.isFile) return static_cast<int>(ERROR_ACCESS_DENIED);
   std::string target = destIsFolder ? dest + "/" + name : dest;
   size_t slash = target.rfind('/');
   if (slash != std::string::npos && slash > 0) {
@@ -262,13 +241,14 @@ int CopyOne(const std::string& source, const struct stat& st, const std::string&
 int Copy(const std::vector<std::string>& from, const std::string& to) {
   struct Source {
     std::string host;
-    struct stat st;
+    FileInfo st;
   };
   // Every source must be there before anything is touched.
   std::vector<Source> sources;
   for (const std::string& item : from) {
     Source s{StripTrailingSlashes(platform::HostPathFromAnsi(item.c_str())), {}};
-    if (s.host.empty() || !StatPath(s.host, &s.st)) return static_cast<int>(ERROR_FILE_NOT_FOUND);
+    if (s.host.empty() || StatPath(s.host, &s.st) != IoStatus::kOk)
+      return static_cast<int>(ERROR_FILE_NOT_FOUND);
     sources.push_back(s);
   }
   // The trailing separator is looked for in the host form: in a double-byte

@@ -12,14 +12,14 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/little_endian.h"
 #include "platform/codepage.h"
+#include "platform/env.h"
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 #include "platform/version_resource.h"
@@ -83,17 +83,15 @@ std::vector<uint16_t> PreferredLanguages() {
 // A program file, read where the version lookup asks.
 class FileSource : public platform::ImageSource {
  public:
-  FileSource(std::ifstream& in, uint64_t size) : in_(in), size_(size) {}
+  FileSource(platform::File& file, uint64_t size) : file_(file), size_(size) {}
   uint64_t size() const override { return size_; }
   bool Read(uint64_t offset, size_t n, unsigned char* out) override {
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(offset));
-    in_.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(n));
-    return in_.gcount() == static_cast<std::streamsize>(n);
+    size_t got = 0;
+    return file_.ReadAt(offset, out, n, &got) == platform::IoStatus::kOk && got == n;
   }
 
  private:
-  std::ifstream& in_;
+  platform::File& file_;
   uint64_t size_;
 };
 
@@ -105,20 +103,22 @@ bool LoadBlock(const char* path, std::string* block) {
     return false;
   }
   std::string host = platform::HostPathFromAnsi(path);
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(host, ec)) {
+  platform::Env* env = platform::CurrentEnv();
+  platform::FileInfo info;
+  if (env->GetFileInfo(host, /*followLinks=*/true, &info) != platform::IoStatus::kOk ||
+      !info.isFile) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
-  uintmax_t fileSize = std::filesystem::file_size(host, ec);
-  std::ifstream in(host, std::ios::binary);
-  if (ec || !in) {
+  std::unique_ptr<platform::File> file;
+  if (env->OpenFile(host, /*writable=*/false, &file) != platform::IoStatus::kOk ||
+      file->Info(&info) != platform::IoStatus::kOk) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return false;
   }
   // Only the pieces the lookup walks through are read, and then the block:
   // a program file of any size costs a few pages.
-  FileSource source(in, fileSize);
+  FileSource source(*file, info.size);
   uint64_t offset;
   size_t size;
   if (!platform::FindVersionBlock(source, &offset, &size, PreferredLanguages())) {

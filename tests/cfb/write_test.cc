@@ -11,11 +11,12 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 #include "../support/test_support.h"
 #include "cfb_test_util.h"
-#include "platform/fault_injection.h"
+#include "../support/injected_env.h"
 
 using cfbtest::Ref;
 using cfbtest::Tree;
@@ -353,45 +354,52 @@ TEST(CfbWrite, ReadOnlyFileRefusesWriters) {
   chmod(path.c_str(), 0644);
 }
 
-struct FaultOff {
-  ~FaultOff() { platform::SetWriteFaultForTesting(platform::kNoWriteFault); }
-};
-
-// A save that fails part way through the new file leaves the old file as it
-// was, and no temporary file; the changes stay pending and, saved again once
-// the fault is gone, they all arrive.
-TEST(CfbWrite, SaveCutShortKeepsTheOldFile) {
+// A save that fails at any step (the disk full part way through the new
+// file, a failed sync, rename or read)
+// leaves the old file as it was, and no temporary file; the changes stay
+// pending and, saved again once the fault is gone, they all arrive.
+TEST(CfbWrite, FailedSaveKeepsTheOldFile) {
+  using testing_support::InjectedEnv;
   TempDir dir;
   const std::string path = dir.Join("DSConfig.bin");
   const Tree before = {{"DownloadSettings/", ""}, {"DownloadSettings/MaxTasks", "\x05\x01\x02"}};
-  // The new file: one more stream in the mini stream, one in regular sectors.
+  // One more stream in the mini stream, one in regular sectors.
+  const Tree added = {{"DownloadSettings/Threads", std::string(300, 't')},
+                      {"Big", std::string(5000, 'b')}};
   Tree after = before;
-  after["DownloadSettings/Threads"] = std::string(300, 't');
-  after["Big"] = std::string(5000, 'b');
+  after.insert(added.begin(), added.end());
 
   ASSERT_TRUE(cfbtest::CreateFileTree(path, after));
   const size_t newSize = ReadFile(path).size();
-  FaultOff off;
   // The cuts that differ: inside the header, at either side of every
   // sector boundary, and the last byte. Each save costs an fsync, so not
   // every byte.
   std::set<size_t> cuts = {0, 1, 75, newSize - 1};
   for (size_t b = 512; b < newSize; b += 512) cuts.insert({b - 1, b, b + 1});
-  for (size_t n : cuts) {
+  std::vector<std::pair<std::string, std::function<void(InjectedEnv&)>>> faults;
+  for (size_t n : cuts)
+    faults.emplace_back("cut at " + std::to_string(n),
+                        [n](InjectedEnv& env) { env.writeLimit = n; });
+  faults.emplace_back("sync", [](InjectedEnv& env) { env.failSync = true; });
+  faults.emplace_back("rename", [](InjectedEnv& env) { env.failRename = true; });
+  faults.emplace_back("read", [](InjectedEnv& env) { env.failRead = true; });
+  for (const auto& [name, set] : faults) {
     ASSERT_TRUE(cfbtest::CreateFileTree(path, before));
     const std::string oldBytes = ReadFile(path);
     {
+      InjectedEnv env;
       Ref<win::IStorage> root;
       ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::S_OK);
-      platform::SetWriteFaultForTesting(n);
-      ASSERT_TRUE(cfbtest::WriteTree(root.get(), after));
-      EXPECT_NE(root->Commit(win::STGC_DEFAULT), win::S_OK) << n;
-      ASSERT_EQ(ReadFile(path), oldBytes) << n;
-      ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << n;
-      platform::SetWriteFaultForTesting(platform::kNoWriteFault);
+      set(env);
+      ASSERT_TRUE(cfbtest::WriteTree(root.get(), added));
+      EXPECT_NE(root->Commit(win::STGC_DEFAULT), win::S_OK) << name;
+      ASSERT_EQ(ReadFile(path), oldBytes) << name;
+      ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << name;
+      env.writeLimit = InjectedEnv::kNoLimit;
+      env.failSync = env.failRename = env.failRead = false;
     }
     win::HRESULT hr;
-    ASSERT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), after), "") << n;
+    ASSERT_EQ(cfbtest::DiffTrees(cfbtest::ReadFileTree(path, &hr), after), "") << name;
   }
 }
 

@@ -19,8 +19,8 @@
 #include "cfb/engine.h"
 #include "compound_tree.h"
 #include "driver/upgrade_run.h"
+#include "injected_env.h"
 #include "platform/codepage.h"
-#include "platform/fault_injection.h"
 #include "platform/ini_document.h"
 #include "sample_installation.h"
 #include "test_support.h"
@@ -96,13 +96,13 @@ class WriteFaultE2eTest : public ::testing::Test {
   int RunWithFault(size_t limit) const {
     pid_t pid = fork();
     if (pid == 0) {
-      setenv("WINEPREFIX", prefix().c_str(), 1);
       setenv("XDG_RUNTIME_DIR", dir_.Join("run").c_str(), 1);
       setenv("HOME", dir_.Join("home").c_str(), 1);
-      unsetenv("LANG");
-      unsetenv("LC_ALL");
-      unsetenv("LC_CTYPE");
-      platform::SetWriteFaultForTesting(limit);
+      testing_support::InjectedEnv env;
+      env.prefix = prefix();
+      env.codePage = kGbk;
+      env.writeLimit = limit;
+      // exit, not return: what is released at exit is written under the fault too.
       exit(RunUpgrade(options_.newInstallDir.c_str()));
     }
     int status = 0;
@@ -144,7 +144,7 @@ TEST_F(WriteFaultE2eTest, EveryCutLeavesOldOrCompleteFiles) {
   char16_t unit[4];
   win::MultiByteToWideChar(kGbk, 0, "\xb5\x5d", 2, unit, 4);
 
-  ASSERT_EQ(RunWithFault(platform::kNoWriteFault), 0);
+  ASSERT_EQ(RunWithFault(testing_support::InjectedEnv::kNoLimit), 0);
   const Snapshot after = Take();
   for (const auto& [path, bytes] : after) ASSERT_TRUE(bytes && *bytes != before.at(path)) << path;
   const auto finalIni = IniValues(*after.at(Ini()));

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "../support/injected_env.h"
 #include "../support/test_support.h"
 #include "platform/file.h"
 
@@ -22,11 +23,7 @@ using testing_support::WriteFile;
 // A prefix with C: linked to drive_c as the prefix tools lay it out.
 class PrefixTest : public ::testing::Test {
  protected:
-  PrefixTest()
-      : prefixEnv_("WINEPREFIX", dir_.path()),
-        lcAll_("LC_ALL", "", true),
-        lcCtype_("LC_CTYPE", "", true),
-        lang_("LANG", "zh_CN.UTF-8") {
+  PrefixTest() {
     MakeDirs(dir_.Join("dosdevices"));
     MakeDirs(dir_.Join("drive_c/Program Files/Vorlake/Profiles"));
     symlink("../drive_c", dir_.Join("dosdevices/c:").c_str());
@@ -34,12 +31,15 @@ class PrefixTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScopedEnv prefixEnv_, lcAll_, lcCtype_, lang_;
+  testing_support::InjectedEnv env_{dir_.path()};
   std::string drive_;
 };
 
-TEST_F(PrefixTest, PrefixFromEnvironment) {
-  EXPECT_EQ(platform::PrefixDir(), dir_.path());
+TEST(PrefixEnvTest, PrefixFromEnvironment) {
+  {
+    ScopedEnv prefix("WINEPREFIX", "/srv/prefix//");
+    EXPECT_EQ(platform::PrefixDir(), "/srv/prefix");
+  }
   ScopedEnv unset("WINEPREFIX", "", true);
   ScopedEnv home("HOME", "/srv/someone");
   EXPECT_EQ(platform::PrefixDir(), "/srv/someone/.wine");
@@ -74,10 +74,7 @@ TEST_F(PrefixTest, ResolvesDrivePaths) {
   }
   EXPECT_EQ(platform::HostPathFromWide(u"C:\\program files"), drive_ + "/Program Files");
   EXPECT_EQ(platform::HostPathFromWide(u"C:\\\u00e4RGER\\f"), drive_ + "/Ärger/f");
-  {
-    ScopedEnv unset("LANG", "", true);
-    EXPECT_EQ(platform::HostPathFromAnsi("C:\\\xD2\xF4\xC0\xD6"), drive_ + "/音乐");
-  }
+  EXPECT_EQ(platform::HostPathFromAnsi("C:\\\xD2\xF4\xC0\xD6"), drive_ + "/音乐");
   // Without the dosdevices link C: is still drive_c; other drives are not.
   unlink(dir_.Join("dosdevices/c:").c_str());
   EXPECT_EQ(platform::HostPathFromAnsi("C:\\x"), drive_ + "/x");

@@ -8,6 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/implementation.h"
+#include "../support/injected_env.h"
 #include "../support/test_support.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST_F(ProfileTest, OverlongValuesWrap) {
 // number functions read what the string function gives, lists included.
 TEST_F(ProfileTest, NullArgumentsReadAsWindows) {
   if (platform::ServicesAreNative()) GTEST_SKIP() << "builds a Windows folder inside a prefix";
-  testing_support::ScopedEnv env("WINEPREFIX", dir_.path());
+  testing_support::InjectedEnv env{dir_.path()};
   testing_support::MakeDirs(dir_.Join("drive_c/windows"));
   testing_support::MakeDirs(dir_.Join("dosdevices"));
   std::filesystem::create_directory_symlink("../drive_c", dir_.Join("dosdevices/c:"));
@@ -85,8 +86,8 @@ TEST_F(ProfileTest, NullArgumentsReadAsWindows) {
 }
 
 TEST_F(ProfileTest, DoesNotSplitADoubleByteCharacter) {
-  testing_support::ScopedEnv all("LC_ALL", "", true), ctype("LC_CTYPE", "", true),
-      lang("LANG", "zh_CN.UTF-8");
+  testing_support::InjectedEnv env;
+  env.codePage = 936;
   std::string ini = Path("a.ini");
   WriteFile(ini, "[s]\r\nk=a\xD6\xD0\xCE\xC4\r\n");
   DWORD n = 0;
@@ -193,7 +194,7 @@ namespace {
 TEST(ProfilePathTest, WindowsPathsResolveInThePrefix) {
   if (platform::ServicesAreNative()) GTEST_SKIP() << "maps Windows paths into a prefix";
   TempDir prefix;
-  testing_support::ScopedEnv env("WINEPREFIX", prefix.path());
+  testing_support::InjectedEnv env{prefix.path()};
   testing_support::MakeDirs(prefix.Join("drive_c/Prog"));
   testing_support::MakeDirs(prefix.Join("dosdevices"));
   std::filesystem::create_directory_symlink("../drive_c", prefix.Join("dosdevices/c:"));

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "../support/injected_env.h"
 #include "../support/test_support.h"
 #include "platform/codepage.h"
 #include "platform/shell.h"
@@ -19,7 +20,6 @@ namespace {
 using testing_support::MakeDirs;
 using testing_support::PathExists;
 using testing_support::ReadFile;
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -28,7 +28,7 @@ constexpr win::WORD kConverterFlags =
 
 class ShellCopyTest : public ::testing::Test {
  protected:
-  ShellCopyTest() : prefixEnv_("WINEPREFIX", dir_.path()), lang_("LC_ALL", "zh_CN.UTF-8") {
+  ShellCopyTest() {
     MakeDirs(dir_.Join("dosdevices"));
     symlink("../drive_c", dir_.Join("dosdevices/c:").c_str());
     c_ = dir_.Join("drive_c");
@@ -47,7 +47,7 @@ class ShellCopyTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScopedEnv prefixEnv_, lang_;
+  testing_support::InjectedEnv env_{dir_.path()};
   std::string c_;
 };
 

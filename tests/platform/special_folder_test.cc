@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/injected_env.h"
 #include "../support/test_support.h"
 #include "platform/shell.h"
 
 namespace {
 
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
 constexpr const char* kHeader = "WINE REGISTRY Version 2\n";
@@ -24,10 +24,7 @@ class SpecialFolderTest : public ::testing::Test {
   }
 
   TempDir prefix_;
-  ScopedEnv wineprefix_{"WINEPREFIX", prefix_.path()};
-  ScopedEnv lcAll_{"LC_ALL", "", true};
-  ScopedEnv lcCtype_{"LC_CTYPE", "", true};
-  ScopedEnv lang_{"LANG", "zh_CN.UTF-8"};
+  testing_support::InjectedEnv env_{prefix_.path()};
 };
 
 TEST_F(SpecialFolderTest, ProgramFilesAsA32BitProgramSeesIt) {
