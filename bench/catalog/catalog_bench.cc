@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalog/catalog_manager.h"
+#include "driver/process_state.h"
 
 namespace {
 
@@ -84,7 +85,7 @@ int main(int argc, char** argv) {
   for (const auto& shape : shapes) {
     if (argc > 2 && std::string(argv[2]) != shape.name) continue;
     std::vector<std::string> folders = shape.make(count);
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     auto start = std::chrono::steady_clock::now();
     for (auto folder : folders) CatalogManager::Instance().AddFolder(folder);
     std::ostringstream out;
@@ -93,6 +94,6 @@ int main(int argc, char** argv) {
     std::printf("%-24s %6zu folders %9.1f ms (%zu bytes)\n", shape.name, folders.size(),
                 ms.count(), out.str().size());
   }
-  CatalogManager::ResetForTesting();
+  driver::ResetProcessState();
   return 0;
 }

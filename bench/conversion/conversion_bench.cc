@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   }
   CreateTaskSchema();
   const bool converted = legacy::HistoryConverter().ConvertHistory(argv[1]);
-  ReleaseSharedDatabase();
+  FinishSharedDatabase(true);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (trace) std::fclose(trace);

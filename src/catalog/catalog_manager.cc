@@ -33,7 +33,7 @@ CatalogManager& CatalogManager::Instance() {
   return *slot;
 }
 
-void CatalogManager::ResetForTesting() { InstanceSlot().reset(); }
+void CatalogManager::Release() { InstanceSlot().reset(); }
 
 bool CatalogManager::AddFolder(std::string& path) {
   EnsureTrailingBackslash(path);

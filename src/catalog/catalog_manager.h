@@ -17,8 +17,9 @@ class CatalogManager {
 
   // The one manager of the process, created on first use.
   static CatalogManager& Instance();
-  // Drops the manager and everything in it; the next Instance starts afresh.
-  static void ResetForTesting();
+  // Destroys the manager and everything in it; the next Instance starts
+  // afresh. Only the release of the process's state calls it.
+  static void Release();
 
   // Adds a folder to the tree. The caller's string gets its trailing
   // backslash here. Always true.

@@ -147,5 +147,3 @@ SharedDatabaseOutcome FinishSharedDatabase(bool keep) {
   outcome.kind = SharedDatabaseOutcome::kFinished;
   return outcome;
 }
-
-void ReleaseSharedDatabase() { FinishSharedDatabase(true); }

@@ -64,8 +64,3 @@ struct SharedDatabaseOutcome {
 // last changes there); otherwise it is removed. The next GetSharedDatabase
 // starts afresh.
 SharedDatabaseOutcome FinishSharedDatabase(bool keep);
-
-// FinishSharedDatabase(true) with the outcome ignored: what has been written
-// is put in place. A process that ends without finishing (at exit) keeps
-// nothing instead.
-void ReleaseSharedDatabase();

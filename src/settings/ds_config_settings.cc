@@ -169,7 +169,7 @@ void MigrateConnectionLimits(const char* oldSettingsPath) {
   StoreI4(id::kSpeedLimitMode, 0);
 }
 
-void ResetDsConfigSettingsForTesting() {
+void ForgetDsConfigValues() {
   udpPort = 0;
   tcpPort = 0;
   cachedMemorySize = 0;

@@ -50,4 +50,4 @@ uint32_t DefaultDiskCacheSize();
 int32_t ParseDecimal(const std::string& text);
 
 // Forgets the remembered ports and the measured memory size.
-void ResetDsConfigSettingsForTesting();
+void ForgetDsConfigValues();

@@ -190,4 +190,4 @@ DsConfigStore& GetDsConfigStore() {
   return *slot;
 }
 
-void ResetDsConfigStoreForTesting() { StoreSlot().reset(); }
+void ReleaseDsConfigStore() { StoreSlot().reset(); }

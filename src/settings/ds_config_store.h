@@ -76,8 +76,9 @@ class DsConfigStore {
 // The process-wide store, created empty on the first call and destroyed at
 // exit, which closes DSConfig.bin.
 DsConfigStore& GetDsConfigStore();
-// Drops the process-wide store; the next GetDsConfigStore starts afresh.
-void ResetDsConfigStoreForTesting();
+// Destroys the process-wide store, which closes DSConfig.bin; the next
+// GetDsConfigStore starts afresh.
+void ReleaseDsConfigStore();
 
 // The bytes of a value stream: the VARTYPE, then for VT_BSTR the UTF-16
 // text with its terminating zero unit, for every other type the rest of the

@@ -136,7 +136,7 @@ int TakeIniWriteFailures() {
   return failures;
 }
 
-void ResetSettingRulesForTesting() {
+void ClearSettingRuleValues() {
   ini_write_failures = 0;
   for (auto& rule : SettingRules) rule.value.clear();
 }

@@ -46,5 +46,5 @@ void CopyProxyEntries(const char* oldPath, const char* newPath, const std::strin
 // How many writes to the new INI file failed since the last call.
 int TakeIniWriteFailures();
 
-// Empties every row's value.
-void ResetSettingRulesForTesting();
+// Empties every row's value and forgets the failed INI writes.
+void ClearSettingRuleValues();

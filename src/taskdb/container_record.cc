@@ -3,7 +3,7 @@
 #include "dblayer/db_command.h"
 #include "taskdb/task_text.h"
 
-int32_t ContainerIdCounter = 100;
+int32_t ContainerIdCounter = kContainerIdCounterStart;
 
 namespace {
 

@@ -9,8 +9,9 @@
 
 class DbConnection;
 
-// 100 at process start; Save pre-increments it, so the first container is
-// 101.
+// kContainerIdCounterStart at process start; Save pre-increments it, so the
+// first container is 101.
+inline constexpr int32_t kContainerIdCounterStart = 100;
 extern int32_t ContainerIdCounter;
 
 class ContainerRecord {

@@ -8,7 +8,7 @@
 #include "platform/system.h"
 #include "platform/text_codec.h"
 
-uint32_t StampCounter = 0;
+uint32_t StampCounter = kStampCounterStart;
 
 namespace {
 

@@ -10,6 +10,7 @@ class DbConnection;
 
 // Process-wide count of creation stamps made; its low byte goes into each
 // stamp, so that stamps made in the same millisecond still differ.
+inline constexpr uint32_t kStampCounterStart = 0;
 extern uint32_t StampCounter;
 
 // The narrow text in the system ANSI code page as UTF-16, without a leading

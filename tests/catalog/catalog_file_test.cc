@@ -6,6 +6,7 @@
 #include "catalog/catalog_manager.h"
 #include "catalog/new_task_folders.h"
 #include "fake_prefix.h"
+#include "fresh_process.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ class CatalogFileTest : public ::testing::Test {
 
   void SetUp() override {
     testing_support::MakeDirs(prefix_.Join("drive_c/New/Components/category"));
-    CatalogManager::ResetForTesting();
   }
-  void TearDown() override { CatalogManager::ResetForTesting(); }
 
   std::string XmlFile() const { return ReadFile(prefix_.Join("drive_c/New/Components/category/Category.xml")); }
   void WriteOldIni(const std::string& text) const {
@@ -33,6 +32,7 @@ class CatalogFileTest : public ::testing::Test {
 
   testing_support::FakePrefix prefix_;
   testing_support::ScopedEnv localeEnv_;
+  testing_support::FreshProcessState state_;
 };
 
 TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {

@@ -8,6 +8,7 @@
 
 #include "catalog/catalog_manager.h"
 #include "catalog/compare_no_case.h"
+#include "fresh_process.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 class CatalogManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { CatalogManager::ResetForTesting(); }
-  void TearDown() override { CatalogManager::ResetForTesting(); }
+  testing_support::FreshProcessState state_;
 
   static void Add(std::vector<std::string> paths) {
     for (auto& p : paths) CatalogManager::Instance().AddFolder(p);
@@ -78,7 +78,7 @@ TEST_F(CatalogManagerTest, TreeShapes) {
        "<Catalog Path=\"D:\\\"><Catalog Path=\"D:\\a\\b\\\"/><Catalog Path=\"D:\\a\\c\\\"/></Catalog>"},
   };
   for (const auto& c : cases) {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     Add(c.folders);
     EXPECT_EQ(Text(), File(c.expected)) << c.folders.front();
   }
@@ -102,7 +102,7 @@ TEST_F(CatalogManagerTest, EveryOrderOfAddingGivesTheSameFile) {
   std::sort(folders.begin(), folders.end());
   std::string first;
   do {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     Add(folders);
     std::string text = Text();
     if (first.empty()) first = text;
@@ -159,7 +159,7 @@ TEST_F(CatalogManagerTest, MatchesAPlainModelOnRandomFolders) {
   std::mt19937 rng(20240611);
   const std::string parts[] = {"a", "A", "ab", "b", "B+", "a b", "\xE4\xB8\xAD"};
   for (int round = 0; round < 200; ++round) {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     ModelFolder model;
     int count = 1 + static_cast<int>(rng() % 40);
     for (int i = 0; i < count; ++i) {

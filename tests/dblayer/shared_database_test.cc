@@ -6,18 +6,19 @@
 
 #include "dblayer/db_command.h"
 #include "dblayer/db_query.h"
+#include "fresh_process.h"
 #include "test_support.h"
 
 namespace {
 
 class SharedDatabaseTest : public ::testing::Test {
  protected:
-  void SetUp() override { ReleaseSharedDatabase(); }
   void TearDown() override {
-    ReleaseSharedDatabase();
+    driver::ResetProcessState();
     std::memset(NewDatabasePath, 0, sizeof NewDatabasePath);
   }
   testing_support::TempDir dir_;
+  testing_support::FreshProcessState state_;
 };
 
 int32_t PragmaNumber(DbConnection* connection, const char16_t* sql) {
@@ -116,7 +117,7 @@ TEST_F(SharedDatabaseTest, DroppedOrFailedDatabaseLeavesNoFile) {
 
 TEST_F(SharedDatabaseTest, UnsetOrUnopenablePathLeavesItClosed) {
   for (std::string path : {std::string(), dir_.Join("missing/folder/history.mdb")}) {
-    ReleaseSharedDatabase();
+    FinishSharedDatabase(false);
     std::strcpy(NewDatabasePath, path.c_str());
     DbConnection* shared = GetSharedDatabase();
     ASSERT_NE(shared, nullptr);

@@ -57,7 +57,7 @@ TEST_F(DsConfigStoreTest, ExistingFileKeepsItsOtherContents) {
   testing_support::WriteFile(Host("Other"), "keep me");
   ASSERT_EQ(std::system(("cd '" + Host("") + "' && gsf createole '" + DsConfigFile() + "' Other").c_str()), 0);
   MigrateSettings(kOldIni, kNewIni);
-  ResetDsConfigStoreForTesting();
+  ReleaseDsConfigStore();
   Contents c = ReadCompoundFile(DsConfigFile());
   EXPECT_EQ(c["S Other"], "keep me");
   EXPECT_EQ(c.count("D GlobalConfig"), 1u);
@@ -79,7 +79,7 @@ TEST_F(DsConfigStoreTest, MissingFolderWritesNothing) {
 TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
   ASSERT_TRUE(GetDsConfigStore().OpenDsConfig());
   GetDsConfigStore().SetConfigValue(13, Value(win::VT_I4, 5));
-  ResetDsConfigStoreForTesting();
+  ReleaseDsConfigStore();
   const std::string before = testing_support::ReadFile(DsConfigFile());
 
   int ready[2], release[2];

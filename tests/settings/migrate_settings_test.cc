@@ -56,7 +56,7 @@ TEST_F(MigrateSettingsTest, OutcomeTellsWhatWasNotWritten) {
 TEST_F(MigrateSettingsTest, DefaultsWithoutAnOldFile) {
   MigrateSettings(kOldIni, kNewIni);
   EXPECT_EQ(NewIni(), kDefaultIni);
-  ResetDsConfigStoreForTesting();
+  ReleaseDsConfigStore();
   EXPECT_EQ(ReadCompoundFile(DsConfigFile()),
             (Contents{{"D GlobalConfig", ""},
                       {"S GlobalConfig/Cfg00000004", I4(256)},
@@ -143,7 +143,7 @@ TEST_F(MigrateSettingsTest, DsConfigConversions) {
     if (c.memory) env_.memory = c.memory;
     WriteOldIni(c.old);
     MigrateSettings(kOldIni, kNewIni);
-    ResetDsConfigStoreForTesting();
+    ReleaseDsConfigStore();
     Contents contents = ReadCompoundFile(DsConfigFile());
     for (const auto& [id, bytes] : c.expected) {
       auto it = contents.find("S GlobalConfig/Cfg000000" + id);
@@ -157,7 +157,7 @@ TEST_F(MigrateSettingsTest, NickNameIsConvertedFromTheAnsiCodePage) {
   testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[EMuleGenericSettings]\r\nEMuleNickName=[CHN]\xD6\xD0\xCE\xC4\r\n");
   MigrateSettings(kOldIni, kNewIni);
-  ResetDsConfigStoreForTesting();
+  ReleaseDsConfigStore();
   EXPECT_EQ(ReadCompoundFile(DsConfigFile())["S GlobalConfig/Cfg000000CD"], Text(u"[CHN]\u4E2D\u6587"));
 }
 

@@ -9,7 +9,6 @@ class ContainerTest : public TaskDbTest {
  protected:
   void SetUp() override {
     TaskDbTest::SetUp();
-    ContainerIdCounter = 100;
     ASSERT_TRUE(CreateTaskSchema());
   }
 };

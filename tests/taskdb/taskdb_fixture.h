@@ -11,18 +11,18 @@
 #include <vector>
 
 #include "dblayer/shared_database.h"
+#include "fresh_process.h"
 #include "test_support.h"
 
 class TaskDbTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ReleaseSharedDatabase();
     path_ = dir_.Join("history.mdb");
     ASSERT_LT(path_.size(), sizeof NewDatabasePath);
     std::strcpy(NewDatabasePath, path_.c_str());
   }
   void TearDown() override {
-    ReleaseSharedDatabase();
+    driver::ResetProcessState();
     std::memset(NewDatabasePath, 0, sizeof NewDatabasePath);
   }
 
@@ -69,4 +69,5 @@ class TaskDbTest : public ::testing::Test {
 
   testing_support::TempDir dir_;
   std::string path_;
+  testing_support::FreshProcessState state_;
 };
