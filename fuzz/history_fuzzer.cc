@@ -52,10 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = fopen(HistoryPath().c_str(), "wb");
   if (!f || fwrite(data, 1, size, f) != size || fclose(f) != 0) abort();
   unlink(DatabasePath().c_str());
-  std::snprintf(NewDatabasePath, sizeof NewDatabasePath, "%s", DatabasePath().c_str());
+  std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s",
+                DatabasePath().c_str());
   driver::ResetProcessState();
-  CreateTaskSchema();
+  taskdb::CreateTaskSchema();
   legacy::HistoryConverter().ConvertHistory(HistoryPath().c_str());
-  FinishSharedDatabase(true);
+  dblayer::FinishSharedDatabase(true);
   return 0;
 }

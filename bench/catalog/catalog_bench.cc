@@ -87,9 +87,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> folders = shape.make(count);
     driver::ResetProcessState();
     auto start = std::chrono::steady_clock::now();
-    for (auto folder : folders) CatalogManager::Instance().AddFolder(folder);
+    for (auto folder : folders) catalog::CatalogManager::Instance().AddFolder(folder);
     std::ostringstream out;
-    CatalogManager::Instance().document()->Write(out);
+    catalog::CatalogManager::Instance().document()->Write(out);
     auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     std::printf("%-24s %6zu folders %9.1f ms (%zu bytes)\n", shape.name, folders.size(),
                 ms.count(), out.str().size());

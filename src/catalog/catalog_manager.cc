@@ -2,6 +2,8 @@
 
 #include "catalog/folder_search.h"
 
+namespace catalog {
+
 namespace {
 
 // Element and attribute names of Category.xml.
@@ -64,3 +66,5 @@ void CatalogManager::InsertFolder(XmlElement* node, const std::string& path) {
     return;
   }
 }
+
+}  // namespace catalog

@@ -10,6 +10,8 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
+namespace dblayer {
+
 char NewDatabasePath[kDatabasePathCapacity] = {};
 
 namespace {
@@ -147,3 +149,5 @@ SharedDatabaseOutcome FinishSharedDatabase(bool keep) {
   outcome.kind = SharedDatabaseOutcome::kFinished;
   return outcome;
 }
+
+}  // namespace dblayer

@@ -14,6 +14,8 @@
 
 #include "dblayer/db_connection.h"
 
+namespace dblayer {
+
 // Narrow path of the new task database, in the system ANSI code page.
 constexpr int kDatabasePathCapacity = 1024;
 extern char NewDatabasePath[kDatabasePathCapacity];
@@ -64,3 +66,5 @@ struct SharedDatabaseOutcome {
 // last changes there); otherwise it is removed. The next GetSharedDatabase
 // starts afresh.
 SharedDatabaseOutcome FinishSharedDatabase(bool keep);
+
+}  // namespace dblayer

@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   try {
     std::string commandLine = JoinArguments(argc, argv);
     std::vector<std::string> lines;
-    RunUpgrade(commandLine.c_str(), ModuleSteps(), &lines);
+    driver::RunUpgrade(commandLine.c_str(), driver::ModuleSteps(), &lines);
     PrintReport(lines);
   } catch (...) {
     std::fputs("vorlake-upgrade: the run stopped on an unexpected error\n", stderr);

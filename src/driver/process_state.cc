@@ -14,15 +14,15 @@ namespace driver {
 void ResetProcessState() {
   // The rules and the remembered DSConfig.bin values only feed the store,
   // so they go first; the store then closes DSConfig.bin.
-  ClearSettingRuleValues();
-  ForgetDsConfigValues();
-  ReleaseDsConfigStore();
-  CatalogManager::Release();
+  settings::ClearSettingRuleValues();
+  settings::ForgetDsConfigValues();
+  settings::ReleaseDsConfigStore();
+  catalog::CatalogManager::Release();
   // Nothing is attached to the connection any longer.
-  FinishSharedDatabase(false);
+  dblayer::FinishSharedDatabase(false);
   platform::ClearReport();
-  ContainerIdCounter = kContainerIdCounterStart;
-  StampCounter = kStampCounterStart;
+  taskdb::ContainerIdCounter = taskdb::kContainerIdCounterStart;
+  taskdb::StampCounter = taskdb::kStampCounterStart;
 }
 
 }  // namespace driver

@@ -9,6 +9,8 @@
 #include "platform/variant.h"
 #include "settings/ds_config_store.h"
 
+namespace settings {
+
 namespace {
 
 constexpr uint32_t kMegabyte = 1048576;
@@ -174,3 +176,5 @@ void ForgetDsConfigValues() {
   tcpPort = 0;
   cachedMemorySize = 0;
 }
+
+}  // namespace settings

@@ -8,6 +8,8 @@
 #include "base/little_endian.h"
 #include "platform/shell.h"
 
+namespace settings {
+
 namespace {
 
 constexpr char16_t kDsConfigTail[] = u"\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin";
@@ -191,3 +193,5 @@ DsConfigStore& GetDsConfigStore() {
 }
 
 void ReleaseDsConfigStore() { StoreSlot().reset(); }
+
+}  // namespace settings

@@ -12,6 +12,8 @@
 #include "platform/variant.h"
 #include "storage/storage.h"
 
+namespace settings {
+
 class DsConfigStore {
  public:
   // Direct mode, read-write, exclusive: to open, and to create.
@@ -84,3 +86,5 @@ void ReleaseDsConfigStore();
 // text with its terminating zero unit, for every other type the rest of the
 // 16-byte VARIANT record (three zero words and the 8-byte value field).
 std::vector<uint8_t> SerializeConfigValue(const win::VARIANT& value);
+
+}  // namespace settings

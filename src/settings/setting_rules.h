@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+namespace settings {
+
 struct SettingRule {
   using ReadFn = void (*)(const char* path, const char* section, const char* key,
                           const char* defaultValue, std::string& value);
@@ -48,3 +50,5 @@ int TakeIniWriteFailures();
 
 // Empties every row's value and forgets the failed INI writes.
 void ClearSettingRuleValues();
+
+}  // namespace settings

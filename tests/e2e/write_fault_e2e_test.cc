@@ -103,7 +103,7 @@ class WriteFaultE2eTest : public ::testing::Test {
       unsetenv("LC_ALL");
       unsetenv("LC_CTYPE");
       platform::SetWriteFaultForTesting(limit);
-      exit(RunUpgrade(options_.newInstallDir.c_str()));
+      exit(driver::RunUpgrade(options_.newInstallDir.c_str()));
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;

@@ -12,9 +12,9 @@ namespace legacy_test {
 HistoryDb::HistoryDb() {
   driver::ResetProcessState();
   const std::string db = dir_.Join("history.mdb");
-  std::snprintf(NewDatabasePath, sizeof NewDatabasePath, "%s", db.c_str());
+  std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s", db.c_str());
   NewTorrentsDir = "C:\\New\\Profiles\\Torrents\\";
-  CreateTaskSchema();
+  taskdb::CreateTaskSchema();
 }
 
 HistoryDb::~HistoryDb() { driver::ResetProcessState(); }
@@ -26,7 +26,7 @@ bool HistoryDb::Convert(const historygen::History& history) {
 
 bool HistoryDb::ConvertFile(const std::string& path) {
   const bool result = legacy::HistoryConverter().ConvertHistory(path.c_str());
-  FinishSharedDatabase(true);  // every row is on disk before the test reads
+  dblayer::FinishSharedDatabase(true);  // every row is on disk before the test reads
   return result;
 }
 
@@ -51,7 +51,7 @@ int HistoryDb::Count(const std::string& table) const {
 
 std::string HistoryDb::CatalogXml() const {
   const std::string path = dir_.Join("Category.xml");
-  CatalogManager::Instance().SaveToFile(path.c_str());
+  catalog::CatalogManager::Instance().SaveToFile(path.c_str());
   return testing_support::ReadFile(path);
 }
 
