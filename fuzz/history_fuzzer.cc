@@ -9,11 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "catalog/catalog_manager.h"
 #include "dblayer/shared_database.h"
+#include "driver/process_state.h"
 #include "legacy/history_converter.h"
 #include "legacy/new_torrents_dir.h"
-#include "platform/report.h"
 #include "taskdb/schema.h"
 
 namespace {
@@ -53,11 +52,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FILE* f = fopen(HistoryPath().c_str(), "wb");
   if (!f || fwrite(data, 1, size, f) != size || fclose(f) != 0) abort();
   unlink(DatabasePath().c_str());
-  std::snprintf(NewDatabasePath, sizeof NewDatabasePath, "%s", DatabasePath().c_str());
-  CatalogManager::ResetForTesting();
-  platform::ClearReport();
-  CreateTaskSchema();
+  std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s",
+                DatabasePath().c_str());
+  driver::ResetProcessState();
+  taskdb::CreateTaskSchema();
   legacy::HistoryConverter().ConvertHistory(HistoryPath().c_str());
-  ReleaseSharedDatabase();
+  dblayer::FinishSharedDatabase(true);
   return 0;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalog/catalog_manager.h"
+#include "driver/process_state.h"
 
 namespace {
 
@@ -84,15 +85,15 @@ int main(int argc, char** argv) {
   for (const auto& shape : shapes) {
     if (argc > 2 && std::string(argv[2]) != shape.name) continue;
     std::vector<std::string> folders = shape.make(count);
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     auto start = std::chrono::steady_clock::now();
-    for (auto folder : folders) CatalogManager::Instance().AddFolder(folder);
+    for (auto folder : folders) catalog::CatalogManager::Instance().AddFolder(folder);
     std::ostringstream out;
-    CatalogManager::Instance().document()->Write(out);
+    catalog::CatalogManager::Instance().document()->Write(out);
     auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start);
     std::printf("%-24s %6zu folders %9.1f ms (%zu bytes)\n", shape.name, folders.size(),
                 ms.count(), out.str().size());
   }
-  CatalogManager::ResetForTesting();
+  driver::ResetProcessState();
   return 0;
 }

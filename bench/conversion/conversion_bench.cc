@@ -38,18 +38,18 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::remove(argv[2]);
-  std::snprintf(NewDatabasePath, sizeof NewDatabasePath, "%s", argv[2]);
+  std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s", argv[2]);
   NewTorrentsDir = "C:\\New\\Profiles\\Torrents\\";
   FILE* trace = argc > 3 ? std::fopen(argv[3], "w") : nullptr;
 
   const auto start = std::chrono::steady_clock::now();
-  DbConnection* connection = GetSharedDatabase();
+  dblayer::DbConnection* connection = dblayer::GetSharedDatabase();
   if (trace && connection && connection->GetHandle()) {
     sqlite3_trace_v2(connection->GetHandle(), SQLITE_TRACE_STMT, Trace, trace);
   }
-  CreateTaskSchema();
+  taskdb::CreateTaskSchema();
   const bool converted = legacy::HistoryConverter().ConvertHistory(argv[1]);
-  ReleaseSharedDatabase();
+  dblayer::FinishSharedDatabase(true);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (trace) std::fclose(trace);

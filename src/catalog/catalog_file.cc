@@ -7,6 +7,8 @@
 #include "platform/file.h"
 #include "platform/paths.h"
 
+namespace catalog {
+
 namespace {
 
 // Category.xml is written as a text file: the Windows runtime puts a
@@ -38,3 +40,5 @@ bool CatalogManager::SaveToFile(const char* ansiPath) {
   platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), AsTextFile(text.str()));
   return true;
 }
+
+}  // namespace catalog

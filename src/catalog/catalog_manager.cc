@@ -2,6 +2,8 @@
 
 #include "catalog/folder_search.h"
 
+namespace catalog {
+
 namespace {
 
 // Element and attribute names of Category.xml.
@@ -33,7 +35,7 @@ CatalogManager& CatalogManager::Instance() {
   return *slot;
 }
 
-void CatalogManager::ResetForTesting() { InstanceSlot().reset(); }
+void CatalogManager::Release() { InstanceSlot().reset(); }
 
 bool CatalogManager::AddFolder(std::string& path) {
   EnsureTrailingBackslash(path);
@@ -64,3 +66,5 @@ void CatalogManager::InsertFolder(XmlElement* node, const std::string& path) {
     return;
   }
 }
+
+}  // namespace catalog

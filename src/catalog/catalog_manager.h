@@ -11,14 +11,17 @@
 #include "catalog/xml_document.h"
 #include "catalog/xml_element.h"
 
+namespace catalog {
+
 class CatalogManager {
  public:
-  using PathRelation = ::PathRelation;
+  using PathRelation = catalog::PathRelation;
 
   // The one manager of the process, created on first use.
   static CatalogManager& Instance();
-  // Drops the manager and everything in it; the next Instance starts afresh.
-  static void ResetForTesting();
+  // Destroys the manager and everything in it; the next Instance starts
+  // afresh. Only the release of the process's state calls it.
+  static void Release();
 
   // Adds a folder to the tree. The caller's string gets its trailing
   // backslash here. Always true.
@@ -34,7 +37,7 @@ class CatalogManager {
   static void EnsureTrailingBackslash(std::string& path);
   // Below when b is a proper prefix of a, Above when a is one of b.
   static PathRelation ComparePathPrefix(const std::string& a, const std::string& b) {
-    return ::ComparePathPrefix(a, b);
+    return catalog::ComparePathPrefix(a, b);
   }
   // Adds an already normalised folder below node: into the child that holds
   // it, or as a new child that takes over the children it holds.
@@ -55,3 +58,5 @@ class CatalogManager {
   XmlElement* root_;        // owned by document_
   XmlElement* folderList_;  // owned by root_
 };
+
+}  // namespace catalog

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace catalog {
+
 std::string_view CompareKey(std::string_view text) {
   size_t nul = text.find('\0');
   return nul == std::string_view::npos ? text : text.substr(0, nul);
@@ -31,3 +33,5 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   unsigned char cb = FoldAsciiCase(static_cast<unsigned char>(b[common]));
   return ca < cb ? -1 : 1;
 }
+
+}  // namespace catalog

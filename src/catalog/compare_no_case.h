@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace catalog {
+
 // -1, 0 or 1. Both texts end at their first NUL byte, as C strings do; a
 // proper prefix sorts first.
 int CompareNoCase(std::string_view a, std::string_view b);
@@ -19,3 +21,5 @@ inline unsigned char FoldAsciiCase(unsigned char c) {
 
 // Length of the longest common prefix of two keys under the folding.
 size_t FoldedCommonPrefix(std::string_view a, std::string_view b);
+
+}  // namespace catalog

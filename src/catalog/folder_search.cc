@@ -6,6 +6,8 @@
 
 #include "catalog/compare_no_case.h"
 
+namespace catalog {
+
 namespace {
 
 using Relation = PathRelation;
@@ -140,3 +142,5 @@ FolderMatch FindRelatedFolders(XmlElement* node, const std::string& path) {
   if (node->ChildrenInPathOrder()) return SearchInPathOrder(node, path);
   return VisitInOrder(node, path);
 }
+
+}  // namespace catalog

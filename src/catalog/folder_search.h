@@ -7,6 +7,8 @@
 
 #include "catalog/xml_element.h"
 
+namespace catalog {
+
 // How path a stands to path b, byte for byte (letter case counts).
 enum class PathRelation { Same = 0, Unrelated = 1, Below = 2, Above = 3 };
 
@@ -26,3 +28,5 @@ struct FolderMatch {
 // one that is the same folder or holds the path; children with an empty
 // "Path" are passed over. Children are read with GetAttribute.
 FolderMatch FindRelatedFolders(XmlElement* node, const std::string& path);
+
+}  // namespace catalog

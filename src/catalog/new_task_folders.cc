@@ -7,6 +7,8 @@
 #include "dblayer/text_conversion.h"
 #include "platform/profile.h"
 
+namespace catalog {
+
 namespace {
 
 constexpr char kListSection[] = "NewTaskDir";
@@ -34,11 +36,13 @@ void RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath) {
   CatalogManager& catalog = CatalogManager::Instance();
   // Split before converting: the separator is an ANSI byte.
   for (std::string& item : SplitString(list, kListSeparators)) {
-    AnsiToUtf8(item);
+    dblayer::AnsiToUtf8(item);
     catalog.AddFolder(item);
   }
   std::string defaultFolder(folder);
-  AnsiToUtf8(defaultFolder);
+  dblayer::AnsiToUtf8(defaultFolder);
   catalog.SetDefaultFolder(defaultFolder);
   catalog.SaveToFile(categoryXmlPath);
 }
+
+}  // namespace catalog

@@ -2,7 +2,11 @@
 // go into the folder catalog, which is then written as Category.xml.
 #pragma once
 
+namespace catalog {
+
 // oldSettingsPath is the old UserConfig.ini, categoryXmlPath the new
 // installation's Components\category\Category.xml; both ANSI Windows paths.
 // Folders that the history conversion added before stay in the catalog.
 void RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath);
+
+}  // namespace catalog

@@ -1,5 +1,7 @@
 #include "catalog/split_string.h"
 
+namespace catalog {
+
 std::vector<std::string> SplitString(const std::string& text, const std::string& separators) {
   std::vector<std::string> items;
   std::string current;
@@ -14,3 +16,5 @@ std::vector<std::string> SplitString(const std::string& text, const std::string&
   if (!current.empty()) items.push_back(std::move(current));
   return items;
 }
+
+}  // namespace catalog

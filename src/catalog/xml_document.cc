@@ -2,6 +2,8 @@
 
 #include "catalog/xml_header.h"
 
+namespace catalog {
+
 XmlDocument::XmlDocument() : header_(XmlHeader) {}
 
 XmlDocument::~XmlDocument() = default;
@@ -15,3 +17,5 @@ void XmlDocument::Write(std::ostream& out) const {
   out.write(header_.data(), static_cast<std::streamsize>(header_.size()));
   if (root_) root_->Write(out);
 }
+
+}  // namespace catalog

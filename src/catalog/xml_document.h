@@ -7,6 +7,8 @@
 
 #include "catalog/xml_element.h"
 
+namespace catalog {
+
 class XmlDocument {
  public:
   XmlDocument();
@@ -28,3 +30,5 @@ class XmlDocument {
   std::string header_;
   std::unique_ptr<XmlElement> root_;
 };
+
+}  // namespace catalog

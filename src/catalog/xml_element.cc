@@ -6,6 +6,8 @@
 
 #include "catalog/compare_no_case.h"
 
+namespace catalog {
+
 namespace {
 
 constexpr std::string_view kPathAttribute = "Path";
@@ -129,3 +131,5 @@ void XmlElement::Write(std::ostream& out) const {
   WriteBytes(out, name_);
   out.put('>');
 }
+
+}  // namespace catalog

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace catalog {
+
 class XmlElement {
  public:
   explicit XmlElement(std::string name);
@@ -63,3 +65,5 @@ class XmlElement {
   std::vector<std::unique_ptr<XmlElement>> children_;
   bool inPathOrder_ = true;
 };
+
+}  // namespace catalog

@@ -5,6 +5,8 @@
 #include "dblayer/db_connection.h"
 #include "dblayer/db_value_type.h"
 
+namespace dblayer {
+
 DbCommand::~DbCommand() {
   if (IsOpen()) Close();
   SetConnection(nullptr);
@@ -102,3 +104,5 @@ bool DbCommand::DoClose() {
   statement_ = nullptr;
   return ok;
 }
+
+}  // namespace dblayer

@@ -11,6 +11,8 @@
 
 struct sqlite3_stmt;
 
+namespace dblayer {
+
 // Results of DbCommand::Execute.
 constexpr int32_t kDbExecuteOk = 0;
 constexpr int32_t kDbExecuteStepFailed = -1;
@@ -48,3 +50,5 @@ class DbCommand : public DbObject {
   sqlite3_stmt* statement_ = nullptr;
   std::optional<std::u16string> sql_;
 };
+
+}  // namespace dblayer

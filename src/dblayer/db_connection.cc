@@ -6,6 +6,8 @@
 
 #include "dblayer/db_object.h"
 
+namespace dblayer {
+
 DbConnection::~DbConnection() {
   if (open_) Open(false);
   // Objects may outlive their connection: close what is still open, then cut
@@ -83,3 +85,5 @@ bool DbConnection::CloseNow() {
     return false;
   }
 }
+
+}  // namespace dblayer

@@ -9,6 +9,9 @@
 #include <string>
 
 struct sqlite3;
+
+namespace dblayer {
+
 class DbObject;
 
 class DbConnection {
@@ -51,3 +54,5 @@ class DbConnection {
   int storage_failure_ = 0;
   std::map<DbObject*, DbObject*> attached_;
 };
+
+}  // namespace dblayer

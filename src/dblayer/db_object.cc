@@ -2,6 +2,8 @@
 
 #include "dblayer/db_connection.h"
 
+namespace dblayer {
+
 DbObject::~DbObject() {
   // Derived classes close and detach in their own destructors, while their
   // DoClose can still run; this only makes sure no connection keeps a
@@ -36,3 +38,5 @@ bool DbObject::SetConnection(DbConnection* connection) {
 sqlite3* DbObject::GetHandle() const {
   return connection_ != nullptr ? connection_->GetHandle() : nullptr;
 }
+
+}  // namespace dblayer

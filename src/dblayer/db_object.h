@@ -4,6 +4,9 @@
 #pragma once
 
 struct sqlite3;
+
+namespace dblayer {
+
 class DbConnection;
 
 class DbObject {
@@ -51,3 +54,5 @@ class DbObject {
   DbConnection* connection_ = nullptr;
   bool open_ = false;
 };
+
+}  // namespace dblayer

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace dblayer {
+
 namespace {
 
 std::optional<std::u16string> CopyText(const void* text) {
@@ -197,3 +199,5 @@ bool DbQuery::GetFieldByName(const char16_t* name, const void** data, int32_t* l
   }
   return false;
 }
+
+}  // namespace dblayer

@@ -16,6 +16,8 @@
 
 struct sqlite3_stmt;
 
+namespace dblayer {
+
 // One result column as SQLite describes it; none where SQLite reports none.
 struct DbColumnInfo {
   std::optional<std::u16string> name;
@@ -80,3 +82,5 @@ class DbQuery : public DbObject {
   bool empty_ = true;
   sqlite3_stmt* statement_ = nullptr;
 };
+
+}  // namespace dblayer

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace dblayer {
+
 enum DbValueType : int32_t {
   kDbInteger = 1,  // a 32-bit signed integer, 4 bytes
   kDbFloat = 2,    // a 64-bit IEEE double, 8 bytes
@@ -11,3 +13,5 @@ enum DbValueType : int32_t {
   kDbBlob = 4,     // raw bytes
   kDbNull = 5,     // no data, length 0
 };
+
+}  // namespace dblayer

@@ -10,6 +10,8 @@
 #include "platform/paths.h"
 #include "platform/text_codec.h"
 
+namespace dblayer {
+
 char NewDatabasePath[kDatabasePathCapacity] = {};
 
 namespace {
@@ -148,4 +150,4 @@ SharedDatabaseOutcome FinishSharedDatabase(bool keep) {
   return outcome;
 }
 
-void ReleaseSharedDatabase() { FinishSharedDatabase(true); }
+}  // namespace dblayer

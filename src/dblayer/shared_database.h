@@ -14,6 +14,8 @@
 
 #include "dblayer/db_connection.h"
 
+namespace dblayer {
+
 // Narrow path of the new task database, in the system ANSI code page.
 constexpr int kDatabasePathCapacity = 1024;
 extern char NewDatabasePath[kDatabasePathCapacity];
@@ -65,7 +67,4 @@ struct SharedDatabaseOutcome {
 // starts afresh.
 SharedDatabaseOutcome FinishSharedDatabase(bool keep);
 
-// FinishSharedDatabase(true) with the outcome ignored: what has been written
-// is put in place. A process that ends without finishing (at exit) keeps
-// nothing instead.
-void ReleaseSharedDatabase();
+}  // namespace dblayer

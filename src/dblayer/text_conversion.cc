@@ -6,6 +6,8 @@
 
 #include "platform/text_codec.h"
 
+namespace dblayer {
+
 namespace {
 
 // UTF-16 units of a terminated text, without its terminator; none is empty.
@@ -118,3 +120,5 @@ int32_t ReplaceNoCase(const char16_t* src, const char16_t* pattern, const char16
   dst[out] = 0;
   return out;
 }
+
+}  // namespace dblayer

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+namespace dblayer {
+
 // Status codes of WideToGbk and AnsiToUtf8Buffer.
 constexpr int32_t kTextConverted = 0;
 constexpr int32_t kTextBufferTooSmall = -1;
@@ -38,3 +40,5 @@ bool CharEqualNoCase(char16_t a, char16_t b);
 // need not look at.
 int32_t ReplaceNoCase(const char16_t* src, const char16_t* pattern, const char16_t* replacement,
                       char16_t* dst, int32_t capacity);
+
+}  // namespace dblayer

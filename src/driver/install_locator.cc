@@ -7,6 +7,8 @@
 #include "platform/registry.h"
 #include "platform/version.h"
 
+namespace driver {
+
 namespace {
 
 // The key's handle, closed on every path.
@@ -114,3 +116,5 @@ bool FindOldInstallation(char* buffer, win::DWORD size) {
   if (char* slash = LastBackslash(buffer)) slash[1] = '\0';
   return true;
 }
+
+}  // namespace driver

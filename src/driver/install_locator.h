@@ -9,6 +9,8 @@
 
 #include "base/win_types.h"
 
+namespace driver {
+
 // The registry key and value under HKEY_LOCAL_MACHINE that name the
 // version-5 program file.
 inline constexpr const char kOldInstallKey[] = "SOFTWARE\\Vorlake Network\\VorlakeOem\\vorlake_backwnd";
@@ -45,3 +47,5 @@ class FileVersionInfo {
   win::UINT valueLength_ = 0;
   char translation_[10] = {};
 };
+
+}  // namespace driver

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/process_state.h"
 #include "driver/upgrade_run.h"
 #include "platform/process.h"
 #include "platform/report.h"
@@ -57,10 +58,13 @@ int main(int argc, char** argv) {
   try {
     std::string commandLine = JoinArguments(argc, argv);
     std::vector<std::string> lines;
-    RunUpgrade(commandLine.c_str(), ModuleSteps(), &lines);
+    driver::RunUpgrade(commandLine.c_str(), driver::ModuleSteps(), &lines);
     PrintReport(lines);
   } catch (...) {
     std::fputs("vorlake-upgrade: the run stopped on an unexpected error\n", stderr);
   }
+  // Released here, in the order their ties need, rather than by the
+  // destructors of statics in whatever order those run.
+  driver::ResetProcessState();
   return 0;
 }

@@ -10,30 +10,32 @@
 #include "taskdb/schema.h"
 #include "taskdb/stored_rows.h"
 
-static_assert(kDatabasePathCapacity == static_cast<int>(kPathBufferSize),
+namespace driver {
+
+static_assert(dblayer::kDatabasePathCapacity == static_cast<int>(kPathBufferSize),
               "the run's path buffers and NewDatabasePath must have one size");
 
 namespace {
 
 void SetNewDatabasePath(const char* path) {
-  std::memset(NewDatabasePath, 0, sizeof(NewDatabasePath));
-  std::strncpy(NewDatabasePath, path, sizeof(NewDatabasePath) - 1);
+  std::memset(dblayer::NewDatabasePath, 0, sizeof(dblayer::NewDatabasePath));
+  std::strncpy(dblayer::NewDatabasePath, path, sizeof(dblayer::NewDatabasePath) - 1);
 }
 
 void SetNewTorrentsDir(const std::string& dir) { NewTorrentsDir = dir; }
 
 DatabaseResult FinishDatabase(bool keep) {
   DatabaseResult result;
-  if (!SharedDatabaseInUse()) return result;
+  if (!dblayer::SharedDatabaseInUse()) return result;
   // Counted before the file is closed; a count that fails is one more sign
   // that the file cannot be trusted.
-  DbConnection* connection = GetSharedDatabase();
+  dblayer::DbConnection* connection = dblayer::GetSharedDatabase();
   if (keep && connection->IsOpen()) {
-    result.counted = CountStoredRows(connection, &result.rows);
+    result.counted = taskdb::CountStoredRows(connection, &result.rows);
     keep = result.counted;
   }
-  result.outcome = FinishSharedDatabase(keep);
-  if (result.outcome.kind != SharedDatabaseOutcome::kFinished) result.counted = false;
+  result.outcome = dblayer::FinishSharedDatabase(keep);
+  if (result.outcome.kind != dblayer::SharedDatabaseOutcome::kFinished) result.counted = false;
   return result;
 }
 
@@ -48,11 +50,13 @@ UpgradeSteps ModuleSteps() {
   UpgradeSteps steps;
   steps.setNewDatabasePath = SetNewDatabasePath;
   steps.setNewTorrentsDir = SetNewTorrentsDir;
-  steps.discardUnfinishedDatabase = DiscardUnfinishedDatabase;
-  steps.createTaskSchema = CreateTaskSchema;
+  steps.discardUnfinishedDatabase = dblayer::DiscardUnfinishedDatabase;
+  steps.createTaskSchema = taskdb::CreateTaskSchema;
   steps.convertHistory = ConvertHistory;
-  steps.rebuildCatalog = RebuildCatalog;
-  steps.migrateSettings = MigrateSettings;
+  steps.rebuildCatalog = catalog::RebuildCatalog;
+  steps.migrateSettings = settings::MigrateSettings;
   steps.finishDatabase = FinishDatabase;
   return steps;
 }
+
+}  // namespace driver

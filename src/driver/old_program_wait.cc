@@ -4,6 +4,8 @@
 #include "platform/sync.h"
 #include "platform/ui.h"
 
+namespace driver {
+
 namespace {
 
 // ERROR_ACCESS_DENIED counts as "held" too: a program of another user (or
@@ -36,3 +38,5 @@ bool WaitForOldProgram() {
   }
   return true;
 }
+
+}  // namespace driver

@@ -3,6 +3,8 @@
 // to quit it (Retry) or to give the conversion up (Cancel).
 #pragma once
 
+namespace driver {
+
 // The name of the mutex that a running version-5 program holds.
 inline constexpr const char kOldProgramMutexName[] = "Global\\vorlake5_app_mutex";
 
@@ -21,3 +23,5 @@ inline constexpr const char kOldProgramRunningCaption[] = "Vorlake6";
 // mutex cannot be created at all), false when the user pressed Cancel. The
 // mutex is never kept: it is released and closed as soon as it is seen.
 bool WaitForOldProgram();
+
+}  // namespace driver

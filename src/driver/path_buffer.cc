@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace driver {
+
 bool BuildPath(PathBuffer& out, const char* directory, const char* suffix) {
   std::memset(out, 0, sizeof(out));
   std::size_t dirLength = std::strlen(directory);
@@ -11,3 +13,5 @@ bool BuildPath(PathBuffer& out, const char* directory, const char* suffix) {
   std::memcpy(out + dirLength, suffix, suffixLength);
   return true;
 }
+
+}  // namespace driver

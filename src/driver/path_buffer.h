@@ -6,6 +6,8 @@
 
 #include <cstddef>
 
+namespace driver {
+
 inline constexpr std::size_t kPathBufferSize = 1024;
 inline constexpr std::size_t kMaxPathChars = kPathBufferSize - 2;
 
@@ -16,3 +18,5 @@ using PathBuffer = char[kPathBufferSize];
 // path cut short would name some other file, so the caller treats it as not
 // found and skips what needed it.
 bool BuildPath(PathBuffer& out, const char* directory, const char* suffix);
+
+}  // namespace driver

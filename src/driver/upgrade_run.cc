@@ -12,6 +12,8 @@
 #include "platform/paths.h"
 #include "platform/shell.h"
 
+namespace driver {
+
 namespace {
 
 // New paths are the new folder (no trailing backslash) + a suffix that
@@ -147,12 +149,12 @@ void FinishDatabaseStep(const RunPaths& paths, const HistoryResult& history,
                         const UpgradeSteps& steps, RunLog* log) {
   if (!history.databaseBegun || !steps.finishDatabase) return;
   const DatabaseResult result = steps.finishDatabase(history.complete);
-  const SharedDatabaseOutcome& outcome = result.outcome;
-  if (outcome.kind == SharedDatabaseOutcome::kFinished) {
+  const dblayer::SharedDatabaseOutcome& outcome = result.outcome;
+  if (outcome.kind == dblayer::SharedDatabaseOutcome::kFinished) {
     std::string line = std::string("history converted from ") + paths.oldHistory + " into " +
                        paths.newDatabase;
     if (result.counted) {
-      const StoredRows& r = result.rows;
+      const taskdb::StoredRows& r = result.rows;
       line += ": " + Plural(r.genericTasks, "generic task", "generic tasks") + ", " +
               Plural(r.btTasks, "BitTorrent task", "BitTorrent tasks") + " (" +
               Plural(r.btFiles, "file", "files") + "), " +
@@ -162,7 +164,7 @@ void FinishDatabaseStep(const RunPaths& paths, const HistoryResult& history,
     log->Line(line);
     return;
   }
-  if (outcome.kind != SharedDatabaseOutcome::kDiscarded) return;
+  if (outcome.kind != dblayer::SharedDatabaseOutcome::kDiscarded) return;
   std::string advice = outcome.diskFull
                            ? "free some space and run the upgrade again"
                            : "make sure the folder can be written and run the upgrade again";
@@ -232,7 +234,8 @@ void SettingsStep(const RunPaths& paths, const UpgradeSteps& steps, RunLog* log)
     log->Line("settings not converted: this build has no settings conversion");
     return;
   }
-  const SettingsOutcome outcome = steps.migrateSettings(paths.oldSettings, paths.newSettings);
+  const settings::SettingsOutcome outcome =
+      steps.migrateSettings(paths.oldSettings, paths.newSettings);
   if (outcome.iniWriteFailures == 0)
     log->Line(std::string("settings converted into ") + paths.newSettings);
   else
@@ -345,3 +348,5 @@ int RunUpgrade(const char* commandLine, const UpgradeSteps& steps, std::vector<s
     platform::SyncFolder(platform::HostFolderOf(platform::HostPathFromAnsi(paths.newDatabase)));
   return 0;
 }
+
+}  // namespace driver

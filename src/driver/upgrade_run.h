@@ -8,6 +8,8 @@
 
 #include "driver/upgrade_steps.h"
 
+namespace driver {
+
 // True when path names an existing file that is not a directory.
 bool FileExists(const char* path);
 
@@ -19,3 +21,5 @@ int RunUpgrade(const char* commandLine);
 // The same with the given steps; when log is not null, one line per thing
 // the run decided or did (in the ANSI code page) is appended to it.
 int RunUpgrade(const char* commandLine, const UpgradeSteps& steps, std::vector<std::string>* log);
+
+}  // namespace driver

@@ -11,12 +11,14 @@
 #include "settings/migrate_settings.h"
 #include "taskdb/stored_rows.h"
 
+namespace driver {
+
 // What became of the task database at the end of the run, and what it
 // holds when it was put in place.
 struct DatabaseResult {
-  SharedDatabaseOutcome outcome;
+  dblayer::SharedDatabaseOutcome outcome;
   bool counted = false;  // rows was read from the finished file
-  StoredRows rows;
+  taskdb::StoredRows rows;
 };
 
 // A second run waits this long for the first to finish before it stands
@@ -38,7 +40,7 @@ struct UpgradeSteps {
   // Gathers the old download folders and writes Category.xml.
   std::function<void(const char* oldSettingsPath, const char* categoryXmlPath)> rebuildCatalog;
   // Carries the old settings into the new INI file and DSConfig.bin.
-  std::function<SettingsOutcome(const char* oldSettingsPath, const char* newSettingsPath)>
+  std::function<settings::SettingsOutcome(const char* oldSettingsPath, const char* newSettingsPath)>
       migrateSettings;
   // The run's last act: counts what the database holds and, when keep is
   // true and every write went through, puts it in place under
@@ -49,3 +51,5 @@ struct UpgradeSteps {
 };
 
 UpgradeSteps ModuleSteps();
+
+}  // namespace driver

@@ -15,7 +15,9 @@
 #include "base/com.h"
 #include "legacy/legacy_task.h"
 
+namespace taskdb {
 class BTTaskRecord;
+}  // namespace taskdb
 
 namespace legacy {
 
@@ -56,7 +58,7 @@ class HistoryConverter {
   bool ConvertEmuleTask(const LegacyEmuleTask* task, bool inHistory, int32_t parentContainerId);
 
   // One file of a saved BitTorrent task record; index counts from 0.
-  bool ConvertBtFile(const BTTaskRecord& task, const LegacyBtFile& file, int32_t index);
+  bool ConvertBtFile(const taskdb::BTTaskRecord& task, const LegacyBtFile& file, int32_t index);
 };
 
 // The 64-bit identifier carried by a task stream name: "_ZRT" and exactly 16

@@ -74,8 +74,8 @@ std::string ReportName(const char16_t* name) {
 
 // Runs one statement on the shared connection; the result is not needed.
 void RunStatement(const char16_t* sql) {
-  DbCommand command;
-  command.SetConnection(GetSharedDatabase());
+  dblayer::DbCommand command;
+  command.SetConnection(dblayer::GetSharedDatabase());
   command.SetSQL(sql);
   command.Execute();
 }
@@ -109,14 +109,14 @@ void MakeContainerIfDue(CategoryState& state) {
     state.name += kOldSuffix;
   if (state.name == kDownloaded) return;
 
-  ContainerRecord container;
+  taskdb::ContainerRecord container;
   container.SetName(state.name);
-  container.Save(GetSharedDatabase());
+  container.Save(dblayer::GetSharedDatabase());
   state.parentContainerId = container.ContainerId;
   state.containerMade = true;
 
-  AnsiToUtf8(state.folder);
-  CatalogManager::Instance().AddFolder(state.folder);
+  dblayer::AnsiToUtf8(state.folder);
+  catalog::CatalogManager::Instance().AddFolder(state.folder);
 }
 
 }  // namespace

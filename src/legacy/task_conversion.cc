@@ -58,7 +58,7 @@ void Skipped(const std::string& path, const char16_t* name, const char* reason) 
 // The fields every kind of task record has, as the three task converters
 // fill them.
 template <typename Task>
-void FillTransfer(const Task& t, bool inHistory, int32_t kind, TransferTaskRecord& r) {
+void FillTransfer(const Task& t, bool inHistory, int32_t kind, taskdb::TransferTaskRecord& r) {
   r.Id = kNoId;
   r.ParentId = kNoId;
   r.Status = MapLegacyState(t.State);
@@ -82,14 +82,16 @@ void FillTransfer(const Task& t, bool inHistory, int32_t kind, TransferTaskRecor
 }
 
 void Link(int32_t parentContainerId, int32_t taskId) {
-  if (parentContainerId != kNoId) AddRelationship(GetSharedDatabase(), parentContainerId, taskId);
+  if (parentContainerId != kNoId)
+    taskdb::AddRelationship(dblayer::GetSharedDatabase(), parentContainerId, taskId);
 }
 
 }  // namespace
 
 bool ParseTaskStreamName(const char16_t* name, uint64_t* id) {
   char narrow[kNameCapacity];
-  if (name == nullptr || WideToGbk(name, narrow, kNameCapacity) != kTextConverted) return false;
+  if (name == nullptr || dblayer::WideToGbk(name, narrow, kNameCapacity) != dblayer::kTextConverted)
+    return false;
   if (std::strlen(narrow) != kPrefixLength + kIdDigits ||
       std::strncmp(narrow, "_ZRT", kPrefixLength) != 0)
     return false;
@@ -150,8 +152,8 @@ bool HistoryConverter::ConvertGenericTask(const LegacyGenericTask* task, bool in
                                           int32_t parentContainerId) {
   if (task == nullptr) return false;
   const LegacyGenericTask& t = *task;
-  GenericTaskRecord r;
-  FillTransfer(t, inHistory, kGenericTaskKind, r);
+  taskdb::GenericTaskRecord r;
+  FillTransfer(t, inHistory, taskdb::kGenericTaskKind, r);
   r.F1 = t.F1;
   r.F5 = static_cast<double>(t.F4);
   r.F15 = BytesToHex(t.F15);
@@ -191,7 +193,7 @@ bool HistoryConverter::ConvertGenericTask(const LegacyGenericTask* task, bool in
   r.F420 = static_cast<int32_t>(t.F420);
   r.F421 = static_cast<int32_t>(t.F421);
 
-  r.Save(GetSharedDatabase());
+  r.Save(dblayer::GetSharedDatabase());
   Link(parentContainerId, r.Id);
   return true;
 }
@@ -200,8 +202,8 @@ bool HistoryConverter::ConvertBtTask(const LegacyBtTask* task, bool inHistory,
                                      int32_t parentContainerId) {
   if (task == nullptr) return false;
   const LegacyBtTask& t = *task;
-  BTTaskRecord r;
-  FillTransfer(t, inHistory, kBTTaskKind, r);
+  taskdb::BTTaskRecord r;
+  FillTransfer(t, inHistory, taskdb::kBTTaskKind, r);
   r.F1 = NewTorrentsDir + t.SeedFile;
   double selected = 0.0;
   for (const LegacyBtFile& file : t.Files)
@@ -222,7 +224,7 @@ bool HistoryConverter::ConvertBtTask(const LegacyBtTask* task, bool inHistory,
   r.FileNames = t.FileNames;
   r.F613 = BytesToHex(t.F613);
 
-  r.Save(GetSharedDatabase());
+  r.Save(dblayer::GetSharedDatabase());
   Link(parentContainerId, r.Id);
   for (size_t i = 0; i < t.Files.size(); ++i) ConvertBtFile(r, t.Files[i], static_cast<int32_t>(i));
   return true;
@@ -232,8 +234,8 @@ bool HistoryConverter::ConvertEmuleTask(const LegacyEmuleTask* task, bool inHist
                                         int32_t parentContainerId) {
   if (task == nullptr) return false;
   const LegacyEmuleTask& t = *task;
-  EMuleTaskRecord r;
-  FillTransfer(t, inHistory, kEMuleTaskKind, r);
+  taskdb::EMuleTaskRecord r;
+  FillTransfer(t, inHistory, taskdb::kEMuleTaskKind, r);
   r.F1 = t.F1;
   r.F5 = static_cast<double>(t.F4);
   r.F15 = BytesToHex(t.F15);
@@ -256,14 +258,14 @@ bool HistoryConverter::ConvertEmuleTask(const LegacyEmuleTask* task, bool inHist
   r.F510 = t.F510;
   r.F511 = t.F511;
 
-  r.Save(GetSharedDatabase());
+  r.Save(dblayer::GetSharedDatabase());
   Link(parentContainerId, r.Id);
   return true;
 }
 
-bool HistoryConverter::ConvertBtFile(const BTTaskRecord& task, const LegacyBtFile& file,
+bool HistoryConverter::ConvertBtFile(const taskdb::BTTaskRecord& task, const LegacyBtFile& file,
                                      int32_t index) {
-  BTFileTaskRecord r;
+  taskdb::BTFileTaskRecord r;
   r.Id = kNoId;
   r.ParentId = task.Id;
   // States 0 and 1 are files still to come (200) and 2 a finished file
@@ -272,7 +274,7 @@ bool HistoryConverter::ConvertBtFile(const BTTaskRecord& task, const LegacyBtFil
   // than trusting it as finished.
   r.Status = file.State == 2 ? kStatusFinished : kStatusPending;
   r.Valid = task.Valid;
-  r.Kind = kBTFileTaskKind;
+  r.Kind = taskdb::kBTFileTaskKind;
   r.F1.clear();
   r.F2.clear();
   r.F3.clear();
@@ -303,7 +305,7 @@ bool HistoryConverter::ConvertBtFile(const BTTaskRecord& task, const LegacyBtFil
   r.F104 = file.Finished ? 1 : 0;
   r.F105 = FileExtension(file.Name);
 
-  r.Save(GetSharedDatabase());
+  r.Save(dblayer::GetSharedDatabase());
   return true;
 }
 

@@ -9,6 +9,8 @@
 #include "platform/variant.h"
 #include "settings/ds_config_store.h"
 
+namespace settings {
+
 namespace {
 
 constexpr uint32_t kMegabyte = 1048576;
@@ -169,8 +171,10 @@ void MigrateConnectionLimits(const char* oldSettingsPath) {
   StoreI4(id::kSpeedLimitMode, 0);
 }
 
-void ResetDsConfigSettingsForTesting() {
+void ForgetDsConfigValues() {
   udpPort = 0;
   tcpPort = 0;
   cachedMemorySize = 0;
 }
+
+}  // namespace settings

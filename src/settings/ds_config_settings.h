@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace settings {
+
 // DSConfig.bin identifiers of the values the converter writes.
 namespace ds_config_id {
 constexpr uint32_t kMaxSpeed = 2;
@@ -50,4 +52,6 @@ uint32_t DefaultDiskCacheSize();
 int32_t ParseDecimal(const std::string& text);
 
 // Forgets the remembered ports and the measured memory size.
-void ResetDsConfigSettingsForTesting();
+void ForgetDsConfigValues();
+
+}  // namespace settings

@@ -8,6 +8,8 @@
 #include "base/little_endian.h"
 #include "platform/shell.h"
 
+namespace settings {
+
 namespace {
 
 constexpr char16_t kDsConfigTail[] = u"\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin";
@@ -190,4 +192,6 @@ DsConfigStore& GetDsConfigStore() {
   return *slot;
 }
 
-void ResetDsConfigStoreForTesting() { StoreSlot().reset(); }
+void ReleaseDsConfigStore() { StoreSlot().reset(); }
+
+}  // namespace settings

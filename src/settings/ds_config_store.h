@@ -12,6 +12,8 @@
 #include "platform/variant.h"
 #include "storage/storage.h"
 
+namespace settings {
+
 class DsConfigStore {
  public:
   // Direct mode, read-write, exclusive: to open, and to create.
@@ -76,10 +78,13 @@ class DsConfigStore {
 // The process-wide store, created empty on the first call and destroyed at
 // exit, which closes DSConfig.bin.
 DsConfigStore& GetDsConfigStore();
-// Drops the process-wide store; the next GetDsConfigStore starts afresh.
-void ResetDsConfigStoreForTesting();
+// Destroys the process-wide store, which closes DSConfig.bin; the next
+// GetDsConfigStore starts afresh.
+void ReleaseDsConfigStore();
 
 // The bytes of a value stream: the VARTYPE, then for VT_BSTR the UTF-16
 // text with its terminating zero unit, for every other type the rest of the
 // 16-byte VARIANT record (three zero words and the 8-byte value field).
 std::vector<uint8_t> SerializeConfigValue(const win::VARIANT& value);
+
+}  // namespace settings

@@ -5,6 +5,8 @@
 #include "settings/ds_config_store.h"
 #include "settings/setting_rules.h"
 
+namespace settings {
+
 namespace {
 
 std::string WideToAnsi(const char16_t* text) {
@@ -39,3 +41,5 @@ SettingsOutcome MigrateSettings(const char* oldPath, const char* newPath) {
   outcome.dsConfigValueFailure = store.firstValueFailure();
   return outcome;
 }
+
+}  // namespace settings

@@ -6,6 +6,8 @@
 
 #include "base/win_types.h"
 
+namespace settings {
+
 // What the step managed, for the run's report.
 struct SettingsOutcome {
   int iniWriteFailures = 0;  // writes to the new INI file that failed
@@ -19,3 +21,5 @@ struct SettingsOutcome {
 // Both are ANSI Windows paths. A missing old file gives every default.
 // DSConfig.bin stays open in the process-wide store until the process ends.
 SettingsOutcome MigrateSettings(const char* oldPath, const char* newPath);
+
+}  // namespace settings

@@ -6,6 +6,8 @@
 #include "platform/profile.h"
 #include "settings/ds_config_settings.h"
 
+namespace settings {
+
 namespace {
 
 constexpr int kValueBufferSize = 4096;
@@ -136,7 +138,9 @@ int TakeIniWriteFailures() {
   return failures;
 }
 
-void ResetSettingRulesForTesting() {
+void ClearSettingRuleValues() {
   ini_write_failures = 0;
   for (auto& rule : SettingRules) rule.value.clear();
 }
+
+}  // namespace settings

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+namespace settings {
+
 struct SettingRule {
   using ReadFn = void (*)(const char* path, const char* section, const char* key,
                           const char* defaultValue, std::string& value);
@@ -46,5 +48,7 @@ void CopyProxyEntries(const char* oldPath, const char* newPath, const std::strin
 // How many writes to the new INI file failed since the last call.
 int TakeIniWriteFailures();
 
-// Empties every row's value.
-void ResetSettingRulesForTesting();
+// Empties every row's value and forgets the failed INI writes.
+void ClearSettingRuleValues();
+
+}  // namespace settings

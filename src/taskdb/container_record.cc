@@ -3,7 +3,9 @@
 #include "dblayer/db_command.h"
 #include "taskdb/task_text.h"
 
-int32_t ContainerIdCounter = 100;
+namespace taskdb {
+
+int32_t ContainerIdCounter = kContainerIdCounterStart;
 
 namespace {
 
@@ -16,9 +18,9 @@ constexpr int32_t kTopLevelParent = -1;
 // What a C-string formatter would take of text: up to its first NUL.
 std::u16string AsCString(const std::u16string& text) { return std::u16string(text.c_str()); }
 
-int32_t RunBounded(DbConnection* connection, std::u16string sql) {
+int32_t RunBounded(dblayer::DbConnection* connection, std::u16string sql) {
   if (sql.size() > kStatementLimit) sql.resize(kStatementLimit);
-  DbCommand command;
+  dblayer::DbCommand command;
   command.SetConnection(connection);
   command.SetSQL(sql.c_str());
   return command.Execute();
@@ -28,7 +30,7 @@ int32_t RunBounded(DbConnection* connection, std::u16string sql) {
 
 void ContainerRecord::SetName(const std::string& ansi) { Name = AnsiToWide(ansi); }
 
-bool ContainerRecord::Save(DbConnection* connection) {
+bool ContainerRecord::Save(dblayer::DbConnection* connection) {
   ContainerId = ++ContainerIdCounter;
   std::u16string name = AsCString(Name);
   ReplaceAll(name, u"'", u"''");
@@ -40,7 +42,7 @@ bool ContainerRecord::Save(DbConnection* connection) {
   return RunBounded(connection, sql) == 0;
 }
 
-bool AddRelationship(DbConnection* connection, int32_t containerId, int32_t taskId) {
+bool AddRelationship(dblayer::DbConnection* connection, int32_t containerId, int32_t taskId) {
   std::u16string sql = u"insert into Relationship (ContainerID, TaskID) values (" +
                        IntLiteral(containerId) + u"," + IntLiteral(taskId) + u")";
   return RunBounded(connection, sql) >= 0;
@@ -55,3 +57,5 @@ void ReplaceAll(std::u16string& text, const std::u16string& pattern,
     at = text.find(pattern, at + replacement.size());
   }
 }
+
+}  // namespace taskdb

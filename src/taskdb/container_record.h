@@ -7,10 +7,15 @@
 #include <cstdint>
 #include <string>
 
+namespace dblayer {
 class DbConnection;
+}  // namespace dblayer
 
-// 100 at process start; Save pre-increments it, so the first container is
-// 101.
+namespace taskdb {
+
+// kContainerIdCounterStart at process start; Save pre-increments it, so the
+// first container is 101.
+inline constexpr int32_t kContainerIdCounterStart = 100;
 extern int32_t ContainerIdCounter;
 
 class ContainerRecord {
@@ -22,7 +27,7 @@ class ContainerRecord {
 
   // Takes the next container id (even when the insert then fails) and
   // writes the row, as a top-level container. True only when the insert ran.
-  bool Save(DbConnection* connection);
+  bool Save(dblayer::DbConnection* connection);
 
   int32_t ContainerId = -1;
   std::u16string Name;
@@ -32,9 +37,11 @@ class ContainerRecord {
 
 // Writes one Relationship row; the table has no key, so equal calls add
 // equal rows.
-bool AddRelationship(DbConnection* connection, int32_t containerId, int32_t taskId);
+bool AddRelationship(dblayer::DbConnection* connection, int32_t containerId, int32_t taskId);
 
 // Replaces every exact (case-sensitive) occurrence of pattern in text;
 // the replacement is never searched again. An empty pattern changes nothing.
 void ReplaceAll(std::u16string& text, const std::u16string& pattern,
                 const std::u16string& replacement);
+
+}  // namespace taskdb

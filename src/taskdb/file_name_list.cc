@@ -3,6 +3,8 @@
 #include "base/little_endian.h"
 #include "taskdb/task_text.h"
 
+namespace taskdb {
+
 namespace {
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
@@ -33,3 +35,5 @@ std::vector<uint8_t> FileNameListBlob(const std::vector<std::string>& names) {
 }
 
 std::vector<uint8_t> EmptyFileNameList() { return std::vector<uint8_t>(kNameCountBytes, 0); }
+
+}  // namespace taskdb

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace taskdb {
+
 constexpr int32_t kNameSlotUnits = 1024;
 constexpr int32_t kNameSlotBytes = kNameSlotUnits * 2;
 constexpr int32_t kNameCountBytes = 4;
@@ -17,3 +19,5 @@ std::vector<uint8_t> FileNameListBlob(const std::vector<std::string>& names);
 
 // The 4-byte empty list: a zero count and no slot.
 std::vector<uint8_t> EmptyFileNameList();
+
+}  // namespace taskdb

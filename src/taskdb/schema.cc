@@ -6,6 +6,8 @@
 #include "dblayer/db_command.h"
 #include "dblayer/shared_database.h"
 
+namespace taskdb {
+
 namespace {
 
 enum class ColumnType { kInteger, kNvarchar, kFloat, kBigint, kBlob };
@@ -87,9 +89,9 @@ std::string FillTemplate(const char* statement, const std::vector<ColumnDef>& co
   return out;
 }
 
-bool RunStatement(DbConnection* connection, const std::string& ascii) {
+bool RunStatement(dblayer::DbConnection* connection, const std::string& ascii) {
   std::u16string sql(ascii.begin(), ascii.end());
-  DbCommand command;
+  dblayer::DbCommand command;
   command.SetConnection(connection);
   command.SetSQL(sql.c_str());
   return command.Execute() >= 0;
@@ -97,45 +99,45 @@ bool RunStatement(DbConnection* connection, const std::string& ascii) {
 
 }  // namespace
 
-bool CreateTransferTaskTable(DbConnection* connection) {
+bool CreateTransferTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, FillTemplate(kTransferTaskTemplate, kTransferTaskColumns));
 }
 
-bool CreateMetaTaskTable(DbConnection* connection) {
+bool CreateMetaTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, FillTemplate(kMetaTaskTemplate, kMetaTaskColumns));
 }
 
-bool CreateCombineTaskTable(DbConnection* connection) {
+bool CreateCombineTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, kCombineTaskStatement);
 }
 
-bool CreateGenericTaskTable(DbConnection* connection) {
+bool CreateGenericTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, FillTemplate(kGenericTaskTemplate, kGenericTaskColumns));
 }
 
-bool CreateBTTaskTable(DbConnection* connection) {
+bool CreateBTTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, FillTemplate(kBTTaskTemplate, kBTTaskColumns));
 }
 
-bool CreateBTFileTaskTable(DbConnection* connection) {
+bool CreateBTFileTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, kBTFileTaskStatement);
 }
 
-bool CreateEMuleTaskTable(DbConnection* connection) {
+bool CreateEMuleTaskTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, FillTemplate(kEMuleTaskTemplate, kEMuleTaskColumns));
 }
 
-bool CreateContainersTable(DbConnection* connection) {
+bool CreateContainersTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, kContainersStatement);
 }
 
-bool CreateRelationshipTable(DbConnection* connection) {
+bool CreateRelationshipTable(dblayer::DbConnection* connection) {
   return RunStatement(connection, kRelationshipStatement);
 }
 
 bool CreateTaskSchema() {
-  DbConnection* connection = GetSharedDatabase();
-  using Creator = bool (*)(DbConnection*);
+  dblayer::DbConnection* connection = dblayer::GetSharedDatabase();
+  using Creator = bool (*)(dblayer::DbConnection*);
   const Creator creators[] = {CreateTransferTaskTable, CreateMetaTaskTable,   CreateCombineTaskTable,
                               CreateGenericTaskTable,  CreateBTTaskTable,     CreateBTFileTaskTable,
                               CreateEMuleTaskTable,    CreateContainersTable, CreateRelationshipTable};
@@ -143,3 +145,5 @@ bool CreateTaskSchema() {
   for (Creator create : creators) all = create(connection) && all;
   return all;
 }
+
+}  // namespace taskdb

@@ -4,7 +4,11 @@
 // the primary keys.
 #pragma once
 
+namespace dblayer {
 class DbConnection;
+}  // namespace dblayer
+
+namespace taskdb {
 
 // The code kept in column F0 of TransferTask.
 enum TaskKind : int {
@@ -20,12 +24,14 @@ enum TaskKind : int {
 bool CreateTaskSchema();
 
 // One creator per table; true when its statement ran.
-bool CreateTransferTaskTable(DbConnection* connection);
-bool CreateMetaTaskTable(DbConnection* connection);
-bool CreateCombineTaskTable(DbConnection* connection);
-bool CreateGenericTaskTable(DbConnection* connection);
-bool CreateBTTaskTable(DbConnection* connection);
-bool CreateBTFileTaskTable(DbConnection* connection);
-bool CreateEMuleTaskTable(DbConnection* connection);
-bool CreateContainersTable(DbConnection* connection);
-bool CreateRelationshipTable(DbConnection* connection);
+bool CreateTransferTaskTable(dblayer::DbConnection* connection);
+bool CreateMetaTaskTable(dblayer::DbConnection* connection);
+bool CreateCombineTaskTable(dblayer::DbConnection* connection);
+bool CreateGenericTaskTable(dblayer::DbConnection* connection);
+bool CreateBTTaskTable(dblayer::DbConnection* connection);
+bool CreateBTFileTaskTable(dblayer::DbConnection* connection);
+bool CreateEMuleTaskTable(dblayer::DbConnection* connection);
+bool CreateContainersTable(dblayer::DbConnection* connection);
+bool CreateRelationshipTable(dblayer::DbConnection* connection);
+
+}  // namespace taskdb

@@ -4,16 +4,19 @@
 #include "dblayer/db_value_type.h"
 #include "taskdb/schema.h"
 
+namespace taskdb {
+
 namespace {
 
-bool Count(DbConnection* connection, const char16_t* sql, long* count) {
-  DbQuery query;
+bool Count(dblayer::DbConnection* connection, const char16_t* sql, long* count) {
+  dblayer::DbQuery query;
   query.SetConnection(connection);
   query.SetSQL(sql);
   if (!query.Open()) return false;
   const void* data = nullptr;
-  int32_t type = kDbNull;
-  bool ok = query.GetField(0, &data, nullptr, &type) && type == kDbInteger && data != nullptr;
+  int32_t type = dblayer::kDbNull;
+  bool ok =
+      query.GetField(0, &data, nullptr, &type) && type == dblayer::kDbInteger && data != nullptr;
   if (ok) *count = *static_cast<const int32_t*>(data);
   query.Close();
   return ok;
@@ -21,7 +24,7 @@ bool Count(DbConnection* connection, const char16_t* sql, long* count) {
 
 }  // namespace
 
-bool CountStoredRows(DbConnection* connection, StoredRows* rows) {
+bool CountStoredRows(dblayer::DbConnection* connection, StoredRows* rows) {
   static_assert(kGenericTaskKind == 0 && kEMuleTaskKind == 1 && kBTFileTaskKind == 2 &&
                 kBTTaskKind == 3);
   *rows = StoredRows();
@@ -32,3 +35,5 @@ bool CountStoredRows(DbConnection* connection, StoredRows* rows) {
   ok = Count(connection, u"select count(*) from Containers", &rows->containers) && ok;
   return ok;
 }
+
+}  // namespace taskdb

@@ -2,7 +2,11 @@
 // file, so that what the run reports is what was stored.
 #pragma once
 
+namespace dblayer {
 class DbConnection;
+}  // namespace dblayer
+
+namespace taskdb {
 
 struct StoredRows {
   long genericTasks = 0;
@@ -13,4 +17,6 @@ struct StoredRows {
 };
 
 // Counts on the given connection; false when a table cannot be read.
-bool CountStoredRows(DbConnection* connection, StoredRows* rows);
+bool CountStoredRows(dblayer::DbConnection* connection, StoredRows* rows);
+
+}  // namespace taskdb

@@ -6,6 +6,8 @@
 #include "taskdb/file_name_list.h"
 #include "taskdb/task_text.h"
 
+namespace taskdb {
+
 namespace {
 
 constexpr int32_t kBlobParameter = 1;
@@ -14,14 +16,15 @@ constexpr int32_t kBlobParameter = 1;
 // when there is one. The row counts as written when Execute gives >= 0; the
 // results of Prepare and Bind are not looked at, a failed bind shows up as a
 // failed or NULL-valued row.
-bool WriteRow(DbConnection* connection, const std::u16string& sql,
+bool WriteRow(dblayer::DbConnection* connection, const std::u16string& sql,
               const std::vector<uint8_t>* blob = nullptr) {
-  DbCommand command;
+  dblayer::DbCommand command;
   command.SetConnection(connection);
   command.SetSQL(sql.c_str());
   if (blob != nullptr) {
     command.Prepare();
-    command.Bind(kBlobParameter, blob->data(), kDbBlob, static_cast<int32_t>(blob->size()));
+    command.Bind(kBlobParameter, blob->data(), dblayer::kDbBlob,
+                 static_cast<int32_t>(blob->size()));
   }
   return command.Execute() >= 0;
 }
@@ -31,10 +34,10 @@ bool WriteRow(DbConnection* connection, const std::u16string& sql,
 // --- TransferTask ---------------------------------------------------------
 
 bool TransferTaskRecord::BuildInsert(std::u16string& out) {
-  return BuildInsertOn(GetSharedDatabase(), out);
+  return BuildInsertOn(dblayer::GetSharedDatabase(), out);
 }
 
-bool TransferTaskRecord::BuildInsertOn(DbConnection* connection, std::u16string& out) {
+bool TransferTaskRecord::BuildInsertOn(dblayer::DbConnection* connection, std::u16string& out) {
   Id = NextTaskId(connection);
   InsertLists lists;
   lists.Add(u"ID", IntLiteral(Id));
@@ -73,7 +76,7 @@ bool TransferTaskRecord::BuildInsertOn(DbConnection* connection, std::u16string&
   return true;
 }
 
-bool TransferTaskRecord::Save(DbConnection* connection) {
+bool TransferTaskRecord::Save(dblayer::DbConnection* connection) {
   // The Id comes from the connection the rows go to (the shared one, as the
   // converter calls it).
   std::u16string sql;
@@ -96,7 +99,7 @@ bool MetaTaskRecord::BuildInsert(std::u16string& out) {
   return true;
 }
 
-bool MetaTaskRecord::Save(DbConnection* connection) {
+bool MetaTaskRecord::Save(dblayer::DbConnection* connection) {
   TransferTaskRecord::Save(connection);
   std::u16string sql;
   BuildInsert(sql);
@@ -131,7 +134,7 @@ bool GenericTaskRecord::BuildInsert(std::u16string& out) {
   return true;
 }
 
-bool GenericTaskRecord::Save(DbConnection* connection) {
+bool GenericTaskRecord::Save(dblayer::DbConnection* connection) {
   MetaTaskRecord::Save(connection);
   std::u16string sql;
   BuildInsert(sql);
@@ -155,7 +158,7 @@ bool EMuleTaskRecord::BuildInsert(std::u16string& out) {
   return true;
 }
 
-bool EMuleTaskRecord::Save(DbConnection* connection) {
+bool EMuleTaskRecord::Save(dblayer::DbConnection* connection) {
   MetaTaskRecord::Save(connection);
   std::u16string sql;
   BuildInsert(sql);
@@ -164,7 +167,7 @@ bool EMuleTaskRecord::Save(DbConnection* connection) {
 
 // --- BTFileTask -----------------------------------------------------------
 
-bool BTFileTaskRecord::Save(DbConnection* connection) {
+bool BTFileTaskRecord::Save(dblayer::DbConnection* connection) {
   MetaTaskRecord::Save(connection);
   return WriteRow(connection, u"insert into BTFileTask (ID) values (" + IntLiteral(Id) + u")");
 }
@@ -178,7 +181,7 @@ bool CombineTaskRecord::BuildInsert(std::u16string& out) {
   return true;
 }
 
-bool CombineTaskRecord::Save(DbConnection* connection) {
+bool CombineTaskRecord::Save(dblayer::DbConnection* connection) {
   TransferTaskRecord::Save(connection);
   std::u16string sql;
   BuildInsert(sql);
@@ -203,10 +206,12 @@ bool BTTaskRecord::BuildInsert(std::u16string& out) {
   return true;
 }
 
-bool BTTaskRecord::Save(DbConnection* connection) {
+bool BTTaskRecord::Save(dblayer::DbConnection* connection) {
   CombineTaskRecord::Save(connection);
   std::u16string sql;
   BuildInsert(sql);
   const std::vector<uint8_t> names = FileNameListBlob(FileNames);
   return WriteRow(connection, sql, &names);
 }
+
+}  // namespace taskdb

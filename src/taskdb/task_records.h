@@ -22,12 +22,16 @@
 
 #include "taskdb/schema.h"
 
+namespace dblayer {
 class DbConnection;
+}  // namespace dblayer
+
+namespace taskdb {
 
 class TransferTaskRecord {
  public:
   TransferTaskRecord() = default;
-  virtual bool Save(DbConnection* connection);
+  virtual bool Save(dblayer::DbConnection* connection);
   virtual ~TransferTaskRecord() = default;
 
   // The TransferTask INSERT. Takes a fresh Id from the shared database and a
@@ -65,12 +69,12 @@ class TransferTaskRecord {
 
  protected:
   // As BuildInsert, with the Id taken from connection.
-  bool BuildInsertOn(DbConnection* connection, std::u16string& out);
+  bool BuildInsertOn(dblayer::DbConnection* connection, std::u16string& out);
 };
 
 class MetaTaskRecord : public TransferTaskRecord {
  public:
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
   bool BuildInsert(std::u16string& out);
 
   std::string F100;
@@ -84,7 +88,7 @@ class MetaTaskRecord : public TransferTaskRecord {
 class GenericTaskRecord : public MetaTaskRecord {
  public:
   GenericTaskRecord() { Kind = kGenericTaskKind; }
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
   bool BuildInsert(std::u16string& out);
 
   int32_t F404 = 0;
@@ -110,7 +114,7 @@ class GenericTaskRecord : public MetaTaskRecord {
 class EMuleTaskRecord : public MetaTaskRecord {
  public:
   EMuleTaskRecord() { Kind = kEMuleTaskKind; }
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
   // F507 is written from the inherited F102.
   bool BuildInsert(std::u16string& out);
 
@@ -125,19 +129,19 @@ class EMuleTaskRecord : public MetaTaskRecord {
 class BTFileTaskRecord : public MetaTaskRecord {
  public:
   BTFileTaskRecord() { Kind = kBTFileTaskKind; }
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
 };
 
 class CombineTaskRecord : public TransferTaskRecord {
  public:
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
   bool BuildInsert(std::u16string& out);
 };
 
 class BTTaskRecord : public CombineTaskRecord {
  public:
   BTTaskRecord() { Kind = kBTTaskKind; }
-  bool Save(DbConnection* connection) override;
+  bool Save(dblayer::DbConnection* connection) override;
   bool BuildInsert(std::u16string& out);
 
   std::string F606;
@@ -149,3 +153,5 @@ class BTTaskRecord : public CombineTaskRecord {
   std::vector<std::string> FileNames;  // F609, as a name list blob
   std::string F613;
 };
+
+}  // namespace taskdb

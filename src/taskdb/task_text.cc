@@ -8,7 +8,9 @@
 #include "platform/system.h"
 #include "platform/text_codec.h"
 
-uint32_t StampCounter = 0;
+namespace taskdb {
+
+uint32_t StampCounter = kStampCounterStart;
 
 namespace {
 
@@ -64,8 +66,8 @@ char16_t* Int64ToText(int64_t value, char16_t* buffer, int radix) {
   return buffer;
 }
 
-int32_t NextTaskId(DbConnection* connection) {
-  DbQuery query;
+int32_t NextTaskId(dblayer::DbConnection* connection) {
+  dblayer::DbQuery query;
   query.SetConnection(connection);
   query.SetSQL(u"select Max(ID) as maxid from TransferTask");
   int32_t largest = 0;
@@ -74,7 +76,7 @@ int32_t NextTaskId(DbConnection* connection) {
     int32_t length = 0;
     int32_t type = 0;
     if (query.GetFieldByName(u"maxid", &data, &length, &type) && data != nullptr &&
-        type == kDbInteger)
+        type == dblayer::kDbInteger)
       largest = *static_cast<const int32_t*>(data);
   }
   return largest + 1;
@@ -120,7 +122,7 @@ std::u16string TextLiteral(const std::string& ansi) {
   // instead of being dropped, and shorter texts come out the same.
   const int32_t capacity = static_cast<int32_t>(wide.size()) * 2 + 2;
   std::vector<char16_t> quoted(static_cast<size_t>(capacity), u'\0');
-  ReplaceNoCase(wide.c_str(), u"'", u"''", quoted.data(), capacity);
+  dblayer::ReplaceNoCase(wide.c_str(), u"'", u"''", quoted.data(), capacity);
   return u"'" + std::u16string(quoted.data()) + u"'";
 }
 
@@ -138,3 +140,5 @@ std::u16string InsertLists::Statement(const char16_t* table) const {
   // want of a fixed statement buffer.
   return u"insert into " + std::u16string(table) + u" (" + columns_ + u") values (" + values_ + u")";
 }
+
+}  // namespace taskdb

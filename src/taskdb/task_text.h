@@ -6,10 +6,15 @@
 #include <cstdint>
 #include <string>
 
+namespace dblayer {
 class DbConnection;
+}  // namespace dblayer
+
+namespace taskdb {
 
 // Process-wide count of creation stamps made; its low byte goes into each
 // stamp, so that stamps made in the same millisecond still differ.
+inline constexpr uint32_t kStampCounterStart = 0;
 extern uint32_t StampCounter;
 
 // The narrow text in the system ANSI code page as UTF-16, without a leading
@@ -24,7 +29,7 @@ char16_t* Int64ToText(int64_t value, char16_t* buffer, int radix);
 
 // 1 + the largest ID in TransferTask, or 1 when the table is empty or cannot
 // be read. Asked afresh for every task, so ids stay dense.
-int32_t NextTaskId(DbConnection* connection);
+int32_t NextTaskId(dblayer::DbConnection* connection);
 
 // A 64-bit stamp of the current UTC time (year modulo 128 down to the
 // millisecond), one rand value and the low byte of StampCounter, which it
@@ -56,3 +61,5 @@ class InsertLists {
   std::u16string columns_;
   std::u16string values_;
 };
+
+}  // namespace taskdb

@@ -6,6 +6,7 @@
 #include "catalog/catalog_manager.h"
 #include "catalog/new_task_folders.h"
 #include "fake_prefix.h"
+#include "fresh_process.h"
 
 namespace {
 
@@ -22,9 +23,7 @@ class CatalogFileTest : public ::testing::Test {
 
   void SetUp() override {
     testing_support::MakeDirs(prefix_.Join("drive_c/New/Components/category"));
-    CatalogManager::ResetForTesting();
   }
-  void TearDown() override { CatalogManager::ResetForTesting(); }
 
   std::string XmlFile() const { return ReadFile(prefix_.Join("drive_c/New/Components/category/Category.xml")); }
   void WriteOldIni(const std::string& text) const {
@@ -33,10 +32,11 @@ class CatalogFileTest : public ::testing::Test {
 
   testing_support::FakePrefix prefix_;
   testing_support::ScopedEnv localeEnv_;
+  testing_support::FreshProcessState state_;
 };
 
 TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
-  CatalogManager& m = CatalogManager::Instance();
+  catalog::CatalogManager& m = catalog::CatalogManager::Instance();
   for (std::string p : {"D:\\Down", "D:\\Down\\Movies", "E:\\Files"}) m.AddFolder(p);
   m.SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(m.SaveToFile(kXmlPath));
@@ -57,16 +57,17 @@ TEST_F(CatalogFileTest, WritesTheDocumentByteForByteAndReplacesIt) {
 // Written as a text file: a line feed inside a path goes out as CR LF.
 TEST_F(CatalogFileTest, LineFeedInAPathIsWrittenAsCrLf) {
   std::string folder = "D:\\a\nb";
-  CatalogManager::Instance().AddFolder(folder);
-  CatalogManager::Instance().SetDefaultFolder("C:\\\r\n");
-  CatalogManager::Instance().SaveToFile(kXmlPath);
+  catalog::CatalogManager::Instance().AddFolder(folder);
+  catalog::CatalogManager::Instance().SetDefaultFolder("C:\\\r\n");
+  catalog::CatalogManager::Instance().SaveToFile(kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\a\r\nb\\\"/>"
                                  "</zrCatalog><zrDefaultCatalog Path=\"C:\\\r\r\n\"/></zrCatalogManager>");
 }
 
 TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
-  CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
-  EXPECT_TRUE(CatalogManager::Instance().SaveToFile("C:\\Absent\\Components\\category\\Category.xml"));
+  catalog::CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
+  EXPECT_TRUE(catalog::CatalogManager::Instance().SaveToFile(
+      "C:\\Absent\\Components\\category\\Category.xml"));
   EXPECT_FALSE(testing_support::PathExists(prefix_.Join("drive_c/Absent")));
 }
 
@@ -74,13 +75,13 @@ TEST_F(CatalogFileTest, ReadOnlyFileIsLeftAsItIs) {
   const std::string file = prefix_.Join("drive_c/New/Components/category/Category.xml");
   testing_support::WriteFile(file, "old");
   std::filesystem::permissions(file, std::filesystem::perms::owner_read);
-  CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
-  EXPECT_TRUE(CatalogManager::Instance().SaveToFile(kXmlPath));
+  catalog::CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
+  EXPECT_TRUE(catalog::CatalogManager::Instance().SaveToFile(kXmlPath));
   EXPECT_EQ(XmlFile(), "old");
 }
 
 TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
-  RebuildCatalog(kOldIni, kXmlPath);
+  catalog::RebuildCatalog(kOldIni, kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"
                                  "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>");
 }
@@ -89,10 +90,10 @@ TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
 // spaces; the default folder keeps its missing backslash.
 TEST_F(CatalogFileTest, RebuildKeepsEarlierFoldersAndAddsTheList) {
   std::string fromHistory = "E:\\Music";
-  CatalogManager::Instance().AddFolder(fromHistory);
+  catalog::CatalogManager::Instance().AddFolder(fromHistory);
   WriteOldIni("[NewTaskDir]\r\nnewtask=||D:\\A|||d:\\a|D:\\A\\| |E:\\Music\\Rock |\r\n"
               "[TaskDefaultSettings]\r\nDefaultFolder=D:\\A\r\n");
-  RebuildCatalog(kOldIni, kXmlPath);
+  catalog::RebuildCatalog(kOldIni, kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\" \\\"/>"
                                  "<Catalog Path=\"D:\\A\\\"/><Catalog Path=\"d:\\a\\\"/><Catalog Path=\"E:\\Music\\\">"
                                  "<Catalog Path=\"E:\\Music\\Rock \\\"/></Catalog></zrCatalog>"
@@ -105,7 +106,7 @@ TEST_F(CatalogFileTest, RebuildCutsLongValues) {
   const std::string list = "D:\\" + std::string(5000, 'a');
   const std::string folder = "E:\\" + std::string(2000, 'b');
   WriteOldIni("[NewTaskDir]\r\nnewtask=" + list + "\r\n[TaskDefaultSettings]\r\nDefaultFolder=" + folder + "\r\n");
-  RebuildCatalog(kOldIni, kXmlPath);
+  catalog::RebuildCatalog(kOldIni, kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"" + list.substr(0, 4094) +
                            "\\\"/></zrCatalog><zrDefaultCatalog Path=\"" + folder.substr(0, 1022) +
                            "\"/></zrCatalogManager>");
@@ -116,7 +117,7 @@ TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
   testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[NewTaskDir]\r\nnewtask=D:\\\xD6\xD0\xCE\xC4|\r\n"
               "[TaskDefaultSettings]\r\nDefaultFolder=C:\\\xCF\xC2\xD4\xD8\\\r\n");
-  RebuildCatalog(kOldIni, kXmlPath);
+  catalog::RebuildCatalog(kOldIni, kXmlPath);
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\\xE4\xB8\xAD\xE6\x96\x87\\\"/>"
                                  "</zrCatalog><zrDefaultCatalog Path=\"C:\\\xE4\xB8\x8B\xE8\xBD\xBD\\\"/></zrCatalogManager>");
 }

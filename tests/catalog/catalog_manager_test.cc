@@ -8,6 +8,7 @@
 
 #include "catalog/catalog_manager.h"
 #include "catalog/compare_no_case.h"
+#include "fresh_process.h"
 
 namespace {
 
@@ -15,15 +16,14 @@ const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 
 class CatalogManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { CatalogManager::ResetForTesting(); }
-  void TearDown() override { CatalogManager::ResetForTesting(); }
+  testing_support::FreshProcessState state_;
 
   static void Add(std::vector<std::string> paths) {
-    for (auto& p : paths) CatalogManager::Instance().AddFolder(p);
+    for (auto& p : paths) catalog::CatalogManager::Instance().AddFolder(p);
   }
   static std::string Text() {
     std::ostringstream out;
-    CatalogManager::Instance().document()->Write(out);
+    catalog::CatalogManager::Instance().document()->Write(out);
     return out.str();
   }
   // The whole file for a folder list (the inner text of "zrCatalog").
@@ -35,12 +35,12 @@ class CatalogManagerTest : public ::testing::Test {
 };
 
 TEST_F(CatalogManagerTest, ComparePathPrefixIsByteExact) {
-  using R = CatalogManager::PathRelation;
-  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Downloads\\", "D:\\Down"), R::Below);
-  EXPECT_EQ(CatalogManager::ComparePathPrefix("D:\\Down\\", "D:\\Down\\M\\"), R::Above);
-  EXPECT_EQ(CatalogManager::ComparePathPrefix("d:\\down\\", "D:\\Down\\"), R::Unrelated);
+  using R = catalog::CatalogManager::PathRelation;
+  EXPECT_EQ(catalog::CatalogManager::ComparePathPrefix("D:\\Downloads\\", "D:\\Down"), R::Below);
+  EXPECT_EQ(catalog::CatalogManager::ComparePathPrefix("D:\\Down\\", "D:\\Down\\M\\"), R::Above);
+  EXPECT_EQ(catalog::CatalogManager::ComparePathPrefix("d:\\down\\", "D:\\Down\\"), R::Unrelated);
   std::string path = "D:\\Down";
-  EXPECT_TRUE(CatalogManager::Instance().AddFolder(path));
+  EXPECT_TRUE(catalog::CatalogManager::Instance().AddFolder(path));
   EXPECT_EQ(path, "D:\\Down\\");  // the caller's string is normalised
 }
 
@@ -78,7 +78,7 @@ TEST_F(CatalogManagerTest, TreeShapes) {
        "<Catalog Path=\"D:\\\"><Catalog Path=\"D:\\a\\b\\\"/><Catalog Path=\"D:\\a\\c\\\"/></Catalog>"},
   };
   for (const auto& c : cases) {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     Add(c.folders);
     EXPECT_EQ(Text(), File(c.expected)) << c.folders.front();
   }
@@ -86,7 +86,7 @@ TEST_F(CatalogManagerTest, TreeShapes) {
 
 TEST_F(CatalogManagerTest, EmptyCatalogAndDefaults) {
   EXPECT_EQ(Text(), File(""));
-  CatalogManager& m = CatalogManager::Instance();
+  catalog::CatalogManager& m = catalog::CatalogManager::Instance();
   EXPECT_TRUE(m.SetDefaultFolder("D:\\Down"));
   m.SetDefaultFolder("C:\\QXDOWNLOAD\\");
   m.SetDefaultFolder("c:\\qxdownload\\");
@@ -102,7 +102,7 @@ TEST_F(CatalogManagerTest, EveryOrderOfAddingGivesTheSameFile) {
   std::sort(folders.begin(), folders.end());
   std::string first;
   do {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     Add(folders);
     std::string text = Text();
     if (first.empty()) first = text;
@@ -122,10 +122,10 @@ struct ModelFolder {
 };
 
 void ModelInsert(ModelFolder& node, const std::string& path) {
-  using R = CatalogManager::PathRelation;
+  using R = catalog::CatalogManager::PathRelation;
   std::vector<size_t> inside;
   for (size_t i = 0; i < node.children.size(); ++i) {
-    R r = CatalogManager::ComparePathPrefix(path, node.children[i].path);
+    R r = catalog::CatalogManager::ComparePathPrefix(path, node.children[i].path);
     if (r == R::Same) return;
     if (r == R::Below) return ModelInsert(node.children[i], path);
     if (r == R::Above) inside.push_back(i);
@@ -138,8 +138,9 @@ void ModelInsert(ModelFolder& node, const std::string& path) {
     else
       rest.push_back(std::move(node.children[i]));
   }
-  auto at = std::find_if(rest.begin(), rest.end(),
-                         [&](const ModelFolder& c) { return CompareNoCase(path, c.path) < 0; });
+  auto at = std::find_if(rest.begin(), rest.end(), [&](const ModelFolder& c) {
+    return catalog::CompareNoCase(path, c.path) < 0;
+  });
   rest.insert(at, std::move(folder));
   node.children = std::move(rest);
 }
@@ -159,7 +160,7 @@ TEST_F(CatalogManagerTest, MatchesAPlainModelOnRandomFolders) {
   std::mt19937 rng(20240611);
   const std::string parts[] = {"a", "A", "ab", "b", "B+", "a b", "\xE4\xB8\xAD"};
   for (int round = 0; round < 200; ++round) {
-    CatalogManager::ResetForTesting();
+    driver::ResetProcessState();
     ModelFolder model;
     int count = 1 + static_cast<int>(rng() % 40);
     for (int i = 0; i < count; ++i) {
@@ -168,9 +169,9 @@ TEST_F(CatalogManagerTest, MatchesAPlainModelOnRandomFolders) {
       for (int d = 0; d < depth; ++d) path += "\\" + parts[rng() % std::size(parts)];
       if (rng() % 3) path += "\\";
       std::string normalised = path;
-      CatalogManager::EnsureTrailingBackslash(normalised);
+      catalog::CatalogManager::EnsureTrailingBackslash(normalised);
       ModelInsert(model, normalised);
-      CatalogManager::Instance().AddFolder(path);
+      catalog::CatalogManager::Instance().AddFolder(path);
     }
     ASSERT_EQ(Text(), File(ModelText(model))) << "round " << round;
   }

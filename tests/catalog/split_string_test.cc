@@ -21,7 +21,8 @@ TEST(SplitStringTest, Cases) {
       // Code page 936: lead byte 0x81 with trail byte "|" splits the character.
       {"D:\\\x81|x|E:\\", "|", {"D:\\\x81", "x", "E:\\"}},
   };
-  for (const auto& c : cases) EXPECT_EQ(SplitString(c.text, c.separators), c.expected) << c.text;
+  for (const auto& c : cases)
+    EXPECT_EQ(catalog::SplitString(c.text, c.separators), c.expected) << c.text;
 }
 
 }  // namespace

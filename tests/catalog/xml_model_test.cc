@@ -16,10 +16,10 @@ std::string Text(const T& node) {
 }
 
 TEST(XmlModelTest, ShortAndLongFormsAttributesUnescaped) {
-  XmlDocument doc;
+  catalog::XmlDocument doc;
   EXPECT_EQ(Text(doc), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");  // no root
-  XmlElement* root = doc.CreateRoot("r");
-  XmlElement* a = root->AddChild("a");
+  catalog::XmlElement* root = doc.CreateRoot("r");
+  catalog::XmlElement* a = root->AddChild("a");
   EXPECT_EQ(a->GetAttribute("b"), "");  // reading adds it
   a->GetAttribute("B");
   a->InsertChildSorted("c", "Path", "x&<\"\xE4\xB8\xAD");
@@ -29,12 +29,12 @@ TEST(XmlModelTest, ShortAndLongFormsAttributesUnescaped) {
 }
 
 TEST(XmlModelTest, SortedInsertionKeepsEqualPathsInArrivalOrder) {
-  XmlElement e("e");
+  catalog::XmlElement e("e");
   e.InsertChildSorted("x", "Path", "D:\\b\\");
   e.InsertChildSorted("x", "Path", "d:\\A\\");
   e.InsertChildSorted("y", "Path", "D:\\B\\");  // equal to the first: after it
   e.InsertChildSorted("x", "Path", "D:\\");
-  auto adopted = std::make_unique<XmlElement>("z");  // no Path: reads as empty, goes first
+  auto adopted = std::make_unique<catalog::XmlElement>("z");  // no Path: reads as empty, goes first
   e.AdoptChildSorted(std::move(adopted));
   EXPECT_EQ(Text(e), "<e><z Path=\"\"/><x Path=\"D:\\\"/><x Path=\"d:\\A\\\"/>"
                      "<x Path=\"D:\\b\\\"/><y Path=\"D:\\B\\\"/></e>");
@@ -43,7 +43,7 @@ TEST(XmlModelTest, SortedInsertionKeepsEqualPathsInArrivalOrder) {
 // Children out of path order (AddChild appends anywhere) are read one by
 // one up to the insertion point: only those read get an empty "Path".
 TEST(XmlModelTest, UnorderedChildrenAreScannedInDocumentOrder) {
-  XmlElement e("e");
+  catalog::XmlElement e("e");
   e.InsertChildSorted("x", "Path", "m");
   e.AddChild("n");
   e.InsertChildSorted("x", "Path", "a");
@@ -65,8 +65,8 @@ TEST(CompareNoCaseTest, FoldsAsciiLettersOnly) {
       {std::string("a\0b", 3), std::string("a\0c", 3), 0},  // ends at NUL
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(CompareNoCase(c.a, c.b), c.expected) << c.a << " vs " << c.b;
-    EXPECT_EQ(CompareNoCase(c.b, c.a), -c.expected) << c.b << " vs " << c.a;
+    EXPECT_EQ(catalog::CompareNoCase(c.a, c.b), c.expected) << c.a << " vs " << c.b;
+    EXPECT_EQ(catalog::CompareNoCase(c.b, c.a), -c.expected) << c.b << " vs " << c.a;
   }
 }
 

@@ -24,7 +24,7 @@ class DbLayerTest : public ::testing::Test {
   }
 
   int32_t Run(const char16_t* sql) {
-    DbCommand command;
+    dblayer::DbCommand command;
     command.SetConnection(&connection_);
     command.SetSQL(sql);
     return command.Execute();
@@ -38,7 +38,7 @@ class DbLayerTest : public ::testing::Test {
 
   testing_support::TempDir dir_;
   std::string path_;
-  DbConnection connection_;
+  dblayer::DbConnection connection_;
 };
 
 TEST_F(DbLayerTest, ExecuteReportsPrepareAndStepFailures) {
@@ -47,24 +47,24 @@ TEST_F(DbLayerTest, ExecuteReportsPrepareAndStepFailures) {
     const char16_t* sql;
     int32_t status;
   } cases[] = {
-      {u"insert into T (ID, NAME) values (1, 'dup')", kDbExecuteStepFailed},
-      {u"insert into Missing (ID) values (1)", kDbExecutePrepareFailed},
-      {u"", kDbExecutePrepareFailed},
-      {u"select * from T", kDbExecuteOk},
-      {u"PRAGMA synchronous = OFF", kDbExecuteOk},
+      {u"insert into T (ID, NAME) values (1, 'dup')", dblayer::kDbExecuteStepFailed},
+      {u"insert into Missing (ID) values (1)", dblayer::kDbExecutePrepareFailed},
+      {u"", dblayer::kDbExecutePrepareFailed},
+      {u"select * from T", dblayer::kDbExecuteOk},
+      {u"PRAGMA synchronous = OFF", dblayer::kDbExecuteOk},
   };
   for (const Case& c : cases) EXPECT_EQ(Run(c.sql), c.status) << std::string(c.sql, c.sql + std::char_traits<char16_t>::length(c.sql));
   EXPECT_EQ(ReadText("select NAME from T where ID = 1"), "a");
 }
 
 TEST_F(DbLayerTest, CommandLifecycle) {
-  DbCommand command;
+  dblayer::DbCommand command;
   EXPECT_FALSE(command.Prepare());  // no connection
   command.SetConnection(&connection_);
   EXPECT_FALSE(command.Prepare());  // no text
   ASSERT_TRUE(command.SetSQL(u"insert into T (ID, NAME, B) values (?, ?, ?)"));
   int32_t id = 7;
-  EXPECT_FALSE(command.Bind(1, &id, kDbInteger, 0));  // not prepared
+  EXPECT_FALSE(command.Bind(1, &id, dblayer::kDbInteger, 0));  // not prepared
   ASSERT_TRUE(command.Prepare());
   EXPECT_TRUE(command.IsOpen());
   EXPECT_FALSE(command.Prepare());
@@ -77,12 +77,12 @@ TEST_F(DbLayerTest, CommandLifecycle) {
   // caller's buffers may go away before the step.
   std::u16string text(5000, u'x');
   text += u"end";
-  ASSERT_TRUE(command.Bind(1, &id, kDbInteger, 0));
+  ASSERT_TRUE(command.Bind(1, &id, dblayer::kDbInteger, 0));
   {
     std::u16string copy = text;
     const unsigned char blob[] = {1, 0, 2};
-    ASSERT_TRUE(command.Bind(2, copy.c_str(), kDbText, 0));
-    ASSERT_TRUE(command.Bind(3, blob, kDbBlob, 3));
+    ASSERT_TRUE(command.Bind(2, copy.c_str(), dblayer::kDbText, 0));
+    ASSERT_TRUE(command.Bind(3, blob, dblayer::kDbBlob, 3));
     copy.assign(copy.size(), u'?');
   }
   EXPECT_EQ(command.Execute(), 0);
@@ -102,7 +102,7 @@ TEST_F(DbLayerTest, CommandLifecycle) {
 
 TEST_F(DbLayerTest, ConnectionOpenCloseAndAttachment) {
   EXPECT_TRUE(connection_.Open(true));  // already open
-  DbCommand command;
+  dblayer::DbCommand command;
   command.SetConnection(&connection_);
   command.SetSQL(u"insert into T (ID) values (1)");
   ASSERT_TRUE(command.Prepare());
@@ -111,19 +111,19 @@ TEST_F(DbLayerTest, ConnectionOpenCloseAndAttachment) {
   EXPECT_TRUE(connection_.Open(false));
   EXPECT_FALSE(command.IsOpen());
   EXPECT_EQ(command.GetConnection(), &connection_);
-  EXPECT_EQ(command.Execute(), kDbExecutePrepareFailed);
+  EXPECT_EQ(command.Execute(), dblayer::kDbExecutePrepareFailed);
   ASSERT_TRUE(connection_.Open(true));
   EXPECT_EQ(command.Execute(), 0);
 
-  DbConnection other;
+  dblayer::DbConnection other;
   command.SetConnection(&other);
   EXPECT_EQ(command.GetHandle(), nullptr);  // other is not open
 }
 
 TEST_F(DbLayerTest, DestroyedConnectionLeavesQueryClosedAndDetached) {
-  DbQuery query;
+  dblayer::DbQuery query;
   {
-    DbConnection connection;
+    dblayer::DbConnection connection;
     connection.SetFileName(Widen(path_).c_str());
     ASSERT_TRUE(connection.Open(true));
     query.SetConnection(&connection);
@@ -138,18 +138,18 @@ TEST_F(DbLayerTest, DestroyedConnectionLeavesQueryClosedAndDetached) {
 }
 
 TEST_F(DbLayerTest, MaxIdOnEmptyAndFilledTable) {
-  DbQuery query;
+  dblayer::DbQuery query;
   query.SetConnection(&connection_);
   ASSERT_TRUE(query.SetSQL(u"select Max(ID) as maxid from T"));
   ASSERT_TRUE(query.Open());
   EXPECT_EQ(query.RowCount(), 1);
   ASSERT_EQ(query.Columns().size(), 1u);
-  EXPECT_EQ(query.Columns()[0].value_type, kDbText);
+  EXPECT_EQ(query.Columns()[0].value_type, dblayer::kDbText);
   const void* data = reinterpret_cast<const void*>(1);
   int32_t length = -1, type = -1;
   ASSERT_TRUE(query.GetFieldByName(u"maxid", &data, &length, &type));
   EXPECT_EQ(data, nullptr);
-  EXPECT_EQ(type, kDbText);
+  EXPECT_EQ(type, dblayer::kDbText);
   EXPECT_TRUE(query.Close());
   EXPECT_EQ(query.CurrentRowIndex(), -1);
   EXPECT_EQ(query.RowCount(), 0);
@@ -161,7 +161,7 @@ TEST_F(DbLayerTest, MaxIdOnEmptyAndFilledTable) {
   EXPECT_EQ(std::u16string(query.GetSQL()), u"select Max(ID) as maxid from T");
   ASSERT_TRUE(query.GetFieldByName(u"MAXID", &data, &length, &type));
   ASSERT_NE(data, nullptr);
-  EXPECT_EQ(type, kDbInteger);
+  EXPECT_EQ(type, dblayer::kDbInteger);
   EXPECT_EQ(length, 4);
   EXPECT_EQ(*static_cast<const int32_t*>(data), 41);
   EXPECT_FALSE(query.GetFieldByName(u"maxi", &data, &length, &type));
@@ -171,7 +171,7 @@ TEST_F(DbLayerTest, MaxIdOnEmptyAndFilledTable) {
 
 TEST_F(DbLayerTest, QueryCellsAndColumnDescriptions) {
   ASSERT_EQ(Run(u"insert into T (ID, NAME, R, B) values (3, 'h\u00e9', 1.25, x'00ff')"), 0);
-  DbQuery query;
+  dblayer::DbQuery query;
   query.SetConnection(&connection_);
   query.SetSQL(u"select ID, NAME as n, R, B, NULL as z from T");
   ASSERT_TRUE(query.Open());
@@ -183,7 +183,8 @@ TEST_F(DbLayerTest, QueryCellsAndColumnDescriptions) {
   EXPECT_EQ(*cols[1].table_name, u"T");
   EXPECT_EQ(*cols[1].declared_type, u"nvarchar");
   EXPECT_FALSE(cols[4].origin_name.has_value());
-  int expected_types[] = {kDbInteger, kDbText, kDbFloat, kDbBlob, kDbText};
+  int expected_types[] = {dblayer::kDbInteger, dblayer::kDbText, dblayer::kDbFloat,
+                          dblayer::kDbBlob, dblayer::kDbText};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(cols[i].value_type, expected_types[i]) << i;
 
   const void* data;
@@ -199,7 +200,7 @@ TEST_F(DbLayerTest, QueryCellsAndColumnDescriptions) {
 }
 
 TEST_F(DbLayerTest, QueryWithoutRowsAndFailingOpens) {
-  DbQuery query;
+  dblayer::DbQuery query;
   query.SetSQL(u"select ID, NAME from T where ID < 0");
   EXPECT_FALSE(query.Open());  // no connection
   query.SetConnection(&connection_);
@@ -207,8 +208,8 @@ TEST_F(DbLayerTest, QueryWithoutRowsAndFailingOpens) {
   EXPECT_EQ(query.RowCount(), 0);
   EXPECT_TRUE(query.IsEmpty());
   ASSERT_EQ(query.Columns().size(), 2u);
-  EXPECT_EQ(query.Columns()[0].value_type, kDbText);
-  EXPECT_EQ(query.Columns()[1].value_type, kDbText);
+  EXPECT_EQ(query.Columns()[0].value_type, dblayer::kDbText);
+  EXPECT_EQ(query.Columns()[1].value_type, dblayer::kDbText);
   query.Close();
 
   // A text with a trailing semicolon opens but cannot be counted.

@@ -6,22 +6,23 @@
 
 #include "dblayer/db_command.h"
 #include "dblayer/db_query.h"
+#include "fresh_process.h"
 #include "test_support.h"
 
 namespace {
 
 class SharedDatabaseTest : public ::testing::Test {
  protected:
-  void SetUp() override { ReleaseSharedDatabase(); }
   void TearDown() override {
-    ReleaseSharedDatabase();
-    std::memset(NewDatabasePath, 0, sizeof NewDatabasePath);
+    driver::ResetProcessState();
+    std::memset(dblayer::NewDatabasePath, 0, sizeof dblayer::NewDatabasePath);
   }
   testing_support::TempDir dir_;
+  testing_support::FreshProcessState state_;
 };
 
-int32_t PragmaNumber(DbConnection* connection, const char16_t* sql) {
-  DbQuery query;
+int32_t PragmaNumber(dblayer::DbConnection* connection, const char16_t* sql) {
+  dblayer::DbQuery query;
   query.SetConnection(connection);
   query.SetSQL(sql);
   const void* data = nullptr;
@@ -29,8 +30,8 @@ int32_t PragmaNumber(DbConnection* connection, const char16_t* sql) {
   return *static_cast<const int32_t*>(data);
 }
 
-std::u16string PragmaText(DbConnection* connection, const char16_t* sql) {
-  DbQuery query;
+std::u16string PragmaText(dblayer::DbConnection* connection, const char16_t* sql) {
+  dblayer::DbQuery query;
   query.SetConnection(connection);
   query.SetSQL(sql);
   const void* data = nullptr;
@@ -38,31 +39,31 @@ std::u16string PragmaText(DbConnection* connection, const char16_t* sql) {
   return static_cast<const char16_t*>(data);
 }
 
-void CreateTable(DbConnection* connection) {
-  DbCommand command;
+void CreateTable(dblayer::DbConnection* connection) {
+  dblayer::DbCommand command;
   command.SetConnection(connection);
   command.SetSQL(u"create table T (ID integer)");
-  ASSERT_EQ(command.Execute(), kDbExecuteOk);
+  ASSERT_EQ(command.Execute(), dblayer::kDbExecuteOk);
 }
 
 // The database is built beside its final name, without journal or syncs,
 // and takes that name only when it is finished.
 TEST_F(SharedDatabaseTest, BuildsBesideTheFinalNameAndPutsItInPlaceAtTheEnd) {
   std::string path = dir_.Join("history.mdb");
-  std::string building = path + kBuildingSuffix;
-  std::strcpy(NewDatabasePath, path.c_str());
+  std::string building = path + dblayer::kBuildingSuffix;
+  std::strcpy(dblayer::NewDatabasePath, path.c_str());
   // What an unfinished run left is no database to build on.
   testing_support::WriteFile(building, "half of an earlier run");
   testing_support::WriteFile(building + "-journal", "stale");
-  EXPECT_FALSE(SharedDatabaseInUse());
-  DbConnection*& shared = GetSharedDatabase();
+  EXPECT_FALSE(dblayer::SharedDatabaseInUse());
+  dblayer::DbConnection*& shared = dblayer::GetSharedDatabase();
   ASSERT_NE(shared, nullptr);
   EXPECT_TRUE(shared->IsOpen());
-  EXPECT_TRUE(SharedDatabaseInUse());
-  EXPECT_EQ(&GetSharedDatabase(), &shared);
+  EXPECT_TRUE(dblayer::SharedDatabaseInUse());
+  EXPECT_EQ(&dblayer::GetSharedDatabase(), &shared);
   EXPECT_FALSE(testing_support::PathExists(path));
   EXPECT_FALSE(testing_support::PathExists(building + "-journal"));
-  EXPECT_EQ(BuildingDatabaseHostPath(), building);
+  EXPECT_EQ(dblayer::BuildingDatabaseHostPath(), building);
 
   EXPECT_EQ(PragmaNumber(shared, u"PRAGMA synchronous"), 0);
   EXPECT_EQ(PragmaText(shared, u"PRAGMA journal_mode"), u"off");
@@ -71,34 +72,34 @@ TEST_F(SharedDatabaseTest, BuildsBesideTheFinalNameAndPutsItInPlaceAtTheEnd) {
   EXPECT_EQ(PragmaText(shared, u"PRAGMA encoding"), u"UTF-16le");
   CreateTable(shared);
 
-  DbQuery query;
+  dblayer::DbQuery query;
   query.SetConnection(shared);
   query.SetSQL(u"select * from T");
   ASSERT_TRUE(query.Open());
   // Finishing closes the query that is still attached and starts afresh.
-  SharedDatabaseOutcome outcome = FinishSharedDatabase(true);
-  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kFinished);
+  dblayer::SharedDatabaseOutcome outcome = dblayer::FinishSharedDatabase(true);
+  EXPECT_EQ(outcome.kind, dblayer::SharedDatabaseOutcome::kFinished);
   EXPECT_EQ(shared, nullptr);
   EXPECT_FALSE(query.IsOpen());
   EXPECT_EQ(query.GetConnection(), nullptr);
   EXPECT_TRUE(testing_support::PathExists(path));
   EXPECT_FALSE(testing_support::PathExists(building));
-  EXPECT_EQ(FinishSharedDatabase(true).kind, SharedDatabaseOutcome::kNotUsed);
+  EXPECT_EQ(dblayer::FinishSharedDatabase(true).kind, dblayer::SharedDatabaseOutcome::kNotUsed);
 }
 
 TEST_F(SharedDatabaseTest, DroppedOrFailedDatabaseLeavesNoFile) {
   std::string path = dir_.Join("history.mdb");
-  std::strcpy(NewDatabasePath, path.c_str());
-  CreateTable(GetSharedDatabase());
-  SharedDatabaseOutcome outcome = FinishSharedDatabase(false);
-  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kDiscarded);
+  std::strcpy(dblayer::NewDatabasePath, path.c_str());
+  CreateTable(dblayer::GetSharedDatabase());
+  dblayer::SharedDatabaseOutcome outcome = dblayer::FinishSharedDatabase(false);
+  EXPECT_EQ(outcome.kind, dblayer::SharedDatabaseOutcome::kDiscarded);
   EXPECT_FALSE(outcome.diskFull);
 
   // A storage failure taints the file even when later statements succeed;
   // a statement refused on its own merits does not.
-  DbConnection* shared = GetSharedDatabase();
+  dblayer::DbConnection* shared = dblayer::GetSharedDatabase();
   CreateTable(shared);
-  DbCommand bad;
+  dblayer::DbCommand bad;
   bad.SetConnection(shared);
   bad.SetSQL(u"create table T (ID integer)");
   EXPECT_LT(bad.Execute(), 0);
@@ -106,25 +107,25 @@ TEST_F(SharedDatabaseTest, DroppedOrFailedDatabaseLeavesNoFile) {
   shared->NoteResult(13);  // SQLITE_FULL
   shared->NoteResult(10);  // later failures do not replace the first
   EXPECT_EQ(shared->FirstStorageFailure(), 13);
-  outcome = FinishSharedDatabase(true);
-  EXPECT_EQ(outcome.kind, SharedDatabaseOutcome::kDiscarded);
+  outcome = dblayer::FinishSharedDatabase(true);
+  EXPECT_EQ(outcome.kind, dblayer::SharedDatabaseOutcome::kDiscarded);
   EXPECT_TRUE(outcome.diskFull);
   EXPECT_EQ(outcome.reason, "the disk is full");
   EXPECT_FALSE(testing_support::PathExists(path));
-  EXPECT_FALSE(testing_support::PathExists(path + kBuildingSuffix));
+  EXPECT_FALSE(testing_support::PathExists(path + dblayer::kBuildingSuffix));
 }
 
 TEST_F(SharedDatabaseTest, UnsetOrUnopenablePathLeavesItClosed) {
   for (std::string path : {std::string(), dir_.Join("missing/folder/history.mdb")}) {
-    ReleaseSharedDatabase();
-    std::strcpy(NewDatabasePath, path.c_str());
-    DbConnection* shared = GetSharedDatabase();
+    dblayer::FinishSharedDatabase(false);
+    std::strcpy(dblayer::NewDatabasePath, path.c_str());
+    dblayer::DbConnection* shared = dblayer::GetSharedDatabase();
     ASSERT_NE(shared, nullptr);
     EXPECT_FALSE(shared->IsOpen());
-    DbCommand command;
+    dblayer::DbCommand command;
     command.SetConnection(shared);
     command.SetSQL(u"create table T (ID integer)");
-    EXPECT_EQ(command.Execute(), kDbExecutePrepareFailed);
+    EXPECT_EQ(command.Execute(), dblayer::kDbExecutePrepareFailed);
   }
 }
 

@@ -19,15 +19,16 @@ const char16_t kZhongWen[] = u"\u4E2D\u6587";
 TEST(WideToGbkTest, NoneSourceAndBufferLimits) {
   char buffer[8];
   std::memset(buffer, 'x', sizeof buffer);
-  EXPECT_EQ(WideToGbk(nullptr, buffer, 0), kTextBufferTooSmall);
+  EXPECT_EQ(dblayer::WideToGbk(nullptr, buffer, 0), dblayer::kTextBufferTooSmall);
   EXPECT_EQ(buffer[0], 'x');
-  EXPECT_EQ(WideToGbk(nullptr, buffer, 1), kTextConverted);
+  EXPECT_EQ(dblayer::WideToGbk(nullptr, buffer, 1), dblayer::kTextConverted);
   EXPECT_EQ(buffer[0], 0);
 
   std::memset(buffer, 'x', sizeof buffer);
-  EXPECT_EQ(WideToGbk(kZhongWen, buffer, 4), kTextBufferTooSmall);  // needs 5 with the NUL
+  EXPECT_EQ(dblayer::WideToGbk(kZhongWen, buffer, 4),
+            dblayer::kTextBufferTooSmall);  // needs 5 with the NUL
   EXPECT_EQ(buffer[0], 'x');
-  ASSERT_EQ(WideToGbk(kZhongWen, buffer, 5), kTextConverted);
+  ASSERT_EQ(dblayer::WideToGbk(kZhongWen, buffer, 5), dblayer::kTextConverted);
   EXPECT_EQ(std::string(buffer), kZhongWenGbk);
 }
 
@@ -35,17 +36,18 @@ TEST(AnsiToUtf8Test, ChineseSystemCodePage) {
   ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
   char buffer[8];
   std::memset(buffer, 'x', sizeof buffer);
-  EXPECT_EQ(AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 6), kTextBufferTooSmall);
+  EXPECT_EQ(dblayer::AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 6),
+            dblayer::kTextBufferTooSmall);
   EXPECT_EQ(buffer[0], 'x');
-  ASSERT_EQ(AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 7), kTextConverted);
+  ASSERT_EQ(dblayer::AnsiToUtf8Buffer(kZhongWenGbk.c_str(), buffer, 7), dblayer::kTextConverted);
   EXPECT_EQ(std::string(buffer), kZhongWenUtf8);
-  EXPECT_EQ(AnsiToUtf8Buffer(nullptr, buffer, 0), kTextBufferTooSmall);
+  EXPECT_EQ(dblayer::AnsiToUtf8Buffer(nullptr, buffer, 0), dblayer::kTextBufferTooSmall);
 
   // Round trip: UTF-16 to 936, then the 936 text to UTF-8.
   char gbk[32];
-  ASSERT_EQ(WideToGbk(u"\u4E2D\u6587 a'b", gbk, sizeof gbk), kTextConverted);
+  ASSERT_EQ(dblayer::WideToGbk(u"\u4E2D\u6587 a'b", gbk, sizeof gbk), dblayer::kTextConverted);
   std::string text = gbk;
-  EXPECT_EQ(AnsiToUtf8(text), kZhongWenUtf8 + " a'b");
+  EXPECT_EQ(dblayer::AnsiToUtf8(text), kZhongWenUtf8 + " a'b");
 }
 
 TEST(AnsiToUtf8Test, ResultMustFitTheWorkBuffer) {
@@ -63,7 +65,7 @@ TEST(AnsiToUtf8Test, ResultMustFitTheWorkBuffer) {
   };
   for (Case& c : cases) {
     std::string s = c.input;
-    AnsiToUtf8(s);
+    dblayer::AnsiToUtf8(s);
     EXPECT_EQ(s.size(), c.expected_size) << c.input.size();
   }
 }
@@ -76,7 +78,8 @@ TEST(CharEqualNoCaseTest, FoldsAsciiLettersOnly) {
       {u'a', u'A', true},  {u'Z', u'z', true},  {u'[', u'{', false},
       {u'@', u'`', false}, {u'a', u'B', false}, {u'\u00E4', u'\u00C4', false},
   };
-  for (const Case& c : cases) EXPECT_EQ(CharEqualNoCase(c.a, c.b), c.equal) << int(c.a) << " " << int(c.b);
+  for (const Case& c : cases)
+    EXPECT_EQ(dblayer::CharEqualNoCase(c.a, c.b), c.equal) << int(c.a) << " " << int(c.b);
 }
 
 TEST(ReplaceNoCaseTest, ReplacesWithinCapacity) {
@@ -91,7 +94,8 @@ TEST(ReplaceNoCaseTest, ReplacesWithinCapacity) {
   };
   for (const Case& c : cases) {
     std::vector<char16_t> dst(1024, u'#');
-    ReplaceNoCase(c.src.c_str(), c.pattern.c_str(), c.replacement.c_str(), dst.data(), 1024);
+    dblayer::ReplaceNoCase(c.src.c_str(), c.pattern.c_str(), c.replacement.c_str(), dst.data(),
+                           1024);
     EXPECT_EQ(std::u16string(dst.data()), c.expected);
   }
 }
@@ -99,23 +103,23 @@ TEST(ReplaceNoCaseTest, ReplacesWithinCapacity) {
 TEST(ReplaceNoCaseTest, RefusesWhenTheEstimateReachesCapacity) {
   std::vector<char16_t> dst(1024, u'#');
   std::u16string quotes(600, u'\'');
-  EXPECT_EQ(ReplaceNoCase(quotes.c_str(), u"'", u"''", dst.data(), 1024), 1201);
+  EXPECT_EQ(dblayer::ReplaceNoCase(quotes.c_str(), u"'", u"''", dst.data(), 1024), 1201);
   EXPECT_EQ(dst[0], u'#');
 
   std::u16string longest(511, u'\'');  // estimate 1023: written
-  ReplaceNoCase(longest.c_str(), u"'", u"''", dst.data(), 1024);
+  dblayer::ReplaceNoCase(longest.c_str(), u"'", u"''", dst.data(), 1024);
   EXPECT_EQ(std::u16string(dst.data()), std::u16string(1022, u'\''));
 
   dst.assign(1024, u'#');
   std::u16string too_long(512, u'a');  // estimate 1025, whatever the content
-  EXPECT_EQ(ReplaceNoCase(too_long.c_str(), u"'", u"''", dst.data(), 1024), 1025);
+  EXPECT_EQ(dblayer::ReplaceNoCase(too_long.c_str(), u"'", u"''", dst.data(), 1024), 1025);
   EXPECT_EQ(dst[0], u'#');
 
   // Without growth the estimate is the source length; an empty pattern too.
-  EXPECT_EQ(ReplaceNoCase(u"abcd", u"b", u"x", dst.data(), 4), 4);
-  EXPECT_EQ(ReplaceNoCase(u"abcd", u"", u"x", dst.data(), 4), 4);
+  EXPECT_EQ(dblayer::ReplaceNoCase(u"abcd", u"b", u"x", dst.data(), 4), 4);
+  EXPECT_EQ(dblayer::ReplaceNoCase(u"abcd", u"", u"x", dst.data(), 4), 4);
   EXPECT_EQ(dst[0], u'#');
-  ReplaceNoCase(u"abcd", u"B", u"x", dst.data(), 5);
+  dblayer::ReplaceNoCase(u"abcd", u"B", u"x", dst.data(), 5);
   EXPECT_EQ(std::u16string(dst.data()), u"axcd");
 }
 

@@ -72,7 +72,7 @@ TEST(ForeignVersionResourceTest, ReadsWhatTheMingwToolsBuild) {
                  &status);
   ASSERT_EQ(status, 0) << log;
 
-  FileVersionInfo info("C:\\Build\\old.exe");
+  driver::FileVersionInfo info("C:\\Build\\old.exe");
   EXPECT_STREQ(info.Translation(), "080404b0");
   EXPECT_EQ(info.ProductVersion(), "5.2.0.8");
 

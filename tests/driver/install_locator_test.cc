@@ -20,7 +20,7 @@ struct Found {
 
 Found Locate() {
   char buffer[kBufferSize] = {};
-  bool ok = FindOldInstallation(buffer, kBufferSize);
+  bool ok = driver::FindOldInstallation(buffer, kBufferSize);
   return {ok, ok ? std::string(buffer) : std::string()};
 }
 
@@ -115,10 +115,10 @@ TEST(FindOldInstallationTest, ValueLongerThanTheBufferIsRefused) {
   prefix.WriteRegistry(true, "\"Path\"=" + RegString(folder + "\\prog.exe") + "\n");
   char buffer[64];
   std::memset(buffer, 'x', sizeof(buffer));
-  EXPECT_FALSE(FindOldInstallation(buffer, 32));
+  EXPECT_FALSE(driver::FindOldInstallation(buffer, 32));
   EXPECT_EQ(buffer[32], 'x');  // nothing written past the size given
   char full[kBufferSize] = {};
-  EXPECT_TRUE(FindOldInstallation(full, kBufferSize));
+  EXPECT_TRUE(driver::FindOldInstallation(full, kBufferSize));
 }
 
 TEST(FileVersionInfoTest, ReadsTranslationAndProductVersion) {
@@ -129,11 +129,11 @@ TEST(FileVersionInfoTest, ReadsTranslationAndProductVersion) {
   pe.codePage = 0x04B0;
   pe.pe32plus = true;
   prefix.WriteFile("C:\\p.exe", pegen::BuildPe(pe));
-  FileVersionInfo info("C:\\p.exe");
+  driver::FileVersionInfo info("C:\\p.exe");
   EXPECT_STREQ(info.Translation(), "040904b0");
   EXPECT_EQ(info.ProductVersion(), "5.3.2.1");
 
-  FileVersionInfo missing("C:\\missing.exe");
+  driver::FileVersionInfo missing("C:\\missing.exe");
   EXPECT_STREQ(missing.Translation(), "");
   EXPECT_EQ(missing.ProductVersion(), "");
 }

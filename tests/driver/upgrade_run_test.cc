@@ -20,8 +20,8 @@ constexpr char kOld[] = "C:\\Old5\\";
 struct Recorder {
   std::vector<std::string> calls;
 
-  UpgradeSteps Steps() {
-    UpgradeSteps steps;
+  driver::UpgradeSteps Steps() {
+    driver::UpgradeSteps steps;
     steps.setNewDatabasePath = [this](const char* p) { calls.push_back(std::string("database ") + p); };
     steps.setNewTorrentsDir = [this](const std::string& d) { calls.push_back("torrents " + d); };
     steps.createTaskSchema = [this] {
@@ -37,11 +37,11 @@ struct Recorder {
     };
     steps.migrateSettings = [this](const char* o, const char* n) {
       calls.push_back(std::string("settings ") + o + " " + n);
-      return SettingsOutcome{};
+      return settings::SettingsOutcome{};
     };
     steps.finishDatabase = [this](bool keep) {
       calls.push_back(keep ? "finish" : "drop");
-      return DatabaseResult{};
+      return driver::DatabaseResult{};
     };
     return steps;
   }
@@ -55,7 +55,7 @@ class UpgradeRunTest : public ::testing::Test {
   }
   std::vector<std::string> Run(const std::string& commandLine = kNew) {
     Recorder recorder;
-    EXPECT_EQ(RunUpgrade(commandLine.c_str(), recorder.Steps(), nullptr), 0);
+    EXPECT_EQ(driver::RunUpgrade(commandLine.c_str(), recorder.Steps(), nullptr), 0);
     return recorder.calls;
   }
   TestPrefix prefix_;
@@ -105,15 +105,17 @@ TEST_F(UpgradeRunTest, OverlongNewFolderSkipsWhatDoesNotFit) {
   prefix_.WriteFile("C:\\Old5\\Profiles\\UserConfig.ini", "[General]\r\n");
   // The database suffix (20 characters) no longer fits, the settings one
   // (24) neither; "\Profiles\" (10) still would.
-  std::string longNew = "C:\\" + std::string(kMaxPathChars - 3 - 15, 'n');
+  std::string longNew = "C:\\" + std::string(driver::kMaxPathChars - 3 - 15, 'n');
   std::vector<std::string> calls = Run(longNew);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0], "torrents " + longNew + "\\Profiles\\Torrents\\");
 
-  std::string fits = "C:\\" + std::string(kMaxPathChars - 3 - 33, 'n');  // Category.xml's suffix is 33
+  std::string fits =
+      "C:\\" + std::string(driver::kMaxPathChars - 3 - 33, 'n');  // Category.xml's suffix is 33
   calls = Run(fits);
   ASSERT_EQ(calls.size(), 7u);
-  EXPECT_EQ(calls[4].size(), std::string("catalog C:\\Old5\\Profiles\\UserConfig.ini ").size() + kMaxPathChars);
+  EXPECT_EQ(calls[4].size(), std::string("catalog C:\\Old5\\Profiles\\UserConfig.ini ").size() +
+                                 driver::kMaxPathChars);
 }
 
 // The report says what each step achieved, from what the steps returned.
@@ -122,40 +124,56 @@ TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
   struct Case {
     const char* name;
     bool schema;
-    SharedDatabaseOutcome::Kind database;
+    dblayer::SharedDatabaseOutcome::Kind database;
     bool diskFull;
-    SettingsOutcome settings;
+    settings::SettingsOutcome settings;
     std::vector<std::string> want;   // lines that must be there
     std::vector<std::string> never;  // and lines that must not
   };
-  SettingsOutcome fine;
+  settings::SettingsOutcome fine;
   fine.dsConfigOpened = true;
   fine.dsConfigPath = "C:\\DSConfig.bin";
-  SettingsOutcome broken;
+  settings::SettingsOutcome broken;
   broken.iniWriteFailures = 3;
   broken.dsConfigOpenResult = static_cast<win::HRESULT>(0x80030005u);
-  SettingsOutcome full = fine;
+  settings::SettingsOutcome full = fine;
   full.dsConfigValueFailures = 2;
   full.dsConfigValueFailure = static_cast<win::HRESULT>(0x80030070u);
   const Case cases[] = {
-      {"complete", true, SharedDatabaseOutcome::kFinished, false, fine,
+      {"complete",
+       true,
+       dblayer::SharedDatabaseOutcome::kFinished,
+       false,
+       fine,
        {"history converted from C:\\Old5\\Profiles\\history6.dat into "
         "C:\\New6\\Program\\history.mdb: 4 generic tasks, 1 BitTorrent task (2 files), "
         "0 eMule tasks, 1 category",
         "settings converted into C:\\New6\\Profiles\\UserConfig.ini",
         "download settings stored in C:\\DSConfig.bin"},
        {"step failed"}},
-      {"no tables", false, SharedDatabaseOutcome::kDiscarded, false, fine,
+      {"no tables",
+       false,
+       dblayer::SharedDatabaseOutcome::kDiscarded,
+       false,
+       fine,
        {"step failed: creating the task tables",
         "step failed: the task database C:\\New6\\Program\\history.mdb was not written (why); "
         "nothing of it was kept; make sure the folder can be written and run the upgrade again"},
        {"history converted"}},
-      {"disk full", true, SharedDatabaseOutcome::kDiscarded, true, full,
+      {"disk full",
+       true,
+       dblayer::SharedDatabaseOutcome::kDiscarded,
+       true,
+       full,
        {"free some space and run the upgrade again",
         "step failed: 2 settings not stored in the shared settings C:\\DSConfig.bin (the disk is "
         "full; free some space and run the upgrade again)"},
        {"history converted", "download settings stored"}},
-      {"settings unwritable", true, SharedDatabaseOutcome::kFinished, false, broken,
+      {"settings unwritable",
+       true,
+       dblayer::SharedDatabaseOutcome::kFinished,
+       false,
+       broken,
        {"step failed: writing the settings C:\\New6\\Profiles\\UserConfig.ini (3 writes failed; "
         "it must be a writable file: fix that and run the upgrade again)",
         "step failed: the shared settings DSConfig.bin cannot be opened or created (no rights to "
@@ -165,21 +183,21 @@ TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
   };
   for (const Case& c : cases) {
     Recorder recorder;
-    UpgradeSteps steps = recorder.Steps();
+    driver::UpgradeSteps steps = recorder.Steps();
     steps.createTaskSchema = [&] { return c.schema; };
     steps.migrateSettings = [&](const char*, const char*) { return c.settings; };
     steps.finishDatabase = [&](bool keep) {
       EXPECT_EQ(keep, c.schema) << c.name;
-      DatabaseResult result;
+      driver::DatabaseResult result;
       result.outcome.kind = c.database;
       result.outcome.diskFull = c.diskFull;
       result.outcome.reason = c.diskFull ? "the disk is full" : "why";
-      result.counted = c.database == SharedDatabaseOutcome::kFinished;
+      result.counted = c.database == dblayer::SharedDatabaseOutcome::kFinished;
       result.rows = {4, 0, 1, 2, 1};
       return result;
     };
     std::vector<std::string> lines;
-    RunUpgrade(kNew, steps, &lines);
+    driver::RunUpgrade(kNew, steps, &lines);
     std::string all;
     for (const std::string& line : lines) all += line + "\n";
     for (const std::string& want : c.want)
@@ -198,10 +216,10 @@ TEST_F(UpgradeRunTest, SecondRunWaitsForTheFirst) {
   platform::FileLock first;
   ASSERT_EQ(first.Acquire(lockPath, 0), platform::FileLock::kLocked);
   Recorder recorder;
-  UpgradeSteps steps = recorder.Steps();
+  driver::UpgradeSteps steps = recorder.Steps();
   steps.lockWaitMilliseconds = 100;
   std::vector<std::string> lines;
-  RunUpgrade(kNew, steps, &lines);
+  driver::RunUpgrade(kNew, steps, &lines);
   EXPECT_EQ(recorder.calls.size(), 2u);  // the two paths, no step
   EXPECT_EQ(lines.back(), "another upgrade of this installation is still running: this run stands aside");
 
@@ -214,7 +232,7 @@ TEST_F(UpgradeRunTest, SecondRunWaitsForTheFirst) {
   steps.lockWaitMilliseconds = 5000;
   recorder.calls.clear();
   lines.clear();
-  RunUpgrade(kNew, steps, &lines);
+  driver::RunUpgrade(kNew, steps, &lines);
   finish.join();
   EXPECT_EQ(recorder.calls.size(), 2u);
   EXPECT_EQ(lines.back(), "another run has converted this installation meanwhile, nothing to do: "
@@ -243,27 +261,27 @@ TEST(FileLockTest, WaitersNeverHoldARemovedFile) {
 }
 
 TEST(BuildPathTest, FitsAtMost1022CharactersAndLeavesTwoNuls) {
-  PathBuffer buffer;
+  driver::PathBuffer buffer;
   std::string dir(1000, 'd');
-  EXPECT_TRUE(BuildPath(buffer, dir.c_str(), std::string(22, 's').c_str()));
+  EXPECT_TRUE(driver::BuildPath(buffer, dir.c_str(), std::string(22, 's').c_str()));
   EXPECT_EQ(std::strlen(buffer), 1022u);
   EXPECT_EQ(buffer[1023], '\0');
-  EXPECT_FALSE(BuildPath(buffer, dir.c_str(), std::string(23, 's').c_str()));
+  EXPECT_FALSE(driver::BuildPath(buffer, dir.c_str(), std::string(23, 's').c_str()));
   EXPECT_EQ(buffer[0], '\0');
-  EXPECT_FALSE(BuildPath(buffer, std::string(2000, 'd').c_str(), ""));
+  EXPECT_FALSE(driver::BuildPath(buffer, std::string(2000, 'd').c_str(), ""));
 }
 
 TEST(FileExistsTest, OnlyFilesCount) {
   TestPrefix prefix;
   prefix.WriteFile("C:\\dir\\file.txt", "x");
   prefix.WriteFile("C:\\dir\\empty", "");
-  EXPECT_TRUE(FileExists("C:\\dir\\file.txt"));
-  EXPECT_TRUE(FileExists("c:\\DIR\\FILE.TXT"));
-  EXPECT_TRUE(FileExists("C:\\dir\\empty"));
-  EXPECT_FALSE(FileExists("C:\\dir"));
-  EXPECT_FALSE(FileExists("C:\\dir\\"));
-  EXPECT_FALSE(FileExists("C:\\dir\\missing.txt"));
-  EXPECT_FALSE(FileExists("C:\\dir\\file.txt\\below"));
+  EXPECT_TRUE(driver::FileExists("C:\\dir\\file.txt"));
+  EXPECT_TRUE(driver::FileExists("c:\\DIR\\FILE.TXT"));
+  EXPECT_TRUE(driver::FileExists("C:\\dir\\empty"));
+  EXPECT_FALSE(driver::FileExists("C:\\dir"));
+  EXPECT_FALSE(driver::FileExists("C:\\dir\\"));
+  EXPECT_FALSE(driver::FileExists("C:\\dir\\missing.txt"));
+  EXPECT_FALSE(driver::FileExists("C:\\dir\\file.txt\\below"));
 }
 
 }  // namespace

@@ -254,7 +254,7 @@ class ResumeE2eTest : public ::testing::Test {
     if (pid == 0) {
       BecomeJob();
       InstallFaultVfs(failAt, failWith);
-      RunUpgrade(options_.newInstallDir.c_str());
+      driver::RunUpgrade(options_.newInstallDir.c_str());
       // How many writes the run made, for a run without a fault.
       _exit(failAt == 0 ? static_cast<int>(std::min<long>(g_fault.writes, 255)) : 0);
     }

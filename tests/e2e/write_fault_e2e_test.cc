@@ -103,7 +103,7 @@ class WriteFaultE2eTest : public ::testing::Test {
       env.codePage = kGbk;
       env.writeLimit = limit;
       // exit, not return: what is released at exit is written under the fault too.
-      exit(RunUpgrade(options_.newInstallDir.c_str()));
+      exit(driver::RunUpgrade(options_.newInstallDir.c_str()));
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;

@@ -2,27 +2,22 @@
 
 #include "catalog/catalog_manager.h"
 #include "dblayer/shared_database.h"
+#include "driver/process_state.h"
 #include "legacy/history_converter.h"
 #include "legacy/new_torrents_dir.h"
-#include "platform/report.h"
 #include "taskdb/schema.h"
 
 namespace legacy_test {
 
 HistoryDb::HistoryDb() {
-  ReleaseSharedDatabase();
+  driver::ResetProcessState();
   const std::string db = dir_.Join("history.mdb");
-  std::snprintf(NewDatabasePath, sizeof NewDatabasePath, "%s", db.c_str());
+  std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s", db.c_str());
   NewTorrentsDir = "C:\\New\\Profiles\\Torrents\\";
-  CatalogManager::ResetForTesting();
-  platform::ClearReport();
-  CreateTaskSchema();
+  taskdb::CreateTaskSchema();
 }
 
-HistoryDb::~HistoryDb() {
-  ReleaseSharedDatabase();
-  CatalogManager::ResetForTesting();
-}
+HistoryDb::~HistoryDb() { driver::ResetProcessState(); }
 
 bool HistoryDb::Convert(const historygen::History& history) {
   if (!historygen::WriteHistory(history, historyPath())) return false;
@@ -31,7 +26,7 @@ bool HistoryDb::Convert(const historygen::History& history) {
 
 bool HistoryDb::ConvertFile(const std::string& path) {
   const bool result = legacy::HistoryConverter().ConvertHistory(path.c_str());
-  ReleaseSharedDatabase();  // every row is on disk before the test reads
+  dblayer::FinishSharedDatabase(true);  // every row is on disk before the test reads
   return result;
 }
 
@@ -56,7 +51,7 @@ int HistoryDb::Count(const std::string& table) const {
 
 std::string HistoryDb::CatalogXml() const {
   const std::string path = dir_.Join("Category.xml");
-  CatalogManager::Instance().SaveToFile(path.c_str());
+  catalog::CatalogManager::Instance().SaveToFile(path.c_str());
   return testing_support::ReadFile(path);
 }
 

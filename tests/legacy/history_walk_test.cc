@@ -241,12 +241,12 @@ TEST(HistoryWalk, StopsFollowingCategoriesNestedBeyondAnyRealTree) {
 // constraint must fail alone and leave every other row of the run in place.
 TEST(HistoryWalk, ARowThatFailsLeavesEveryOtherRow) {
   HistoryDb db;
-  const int32_t firstContainer = ContainerIdCounter + 1;
+  const int32_t firstContainer = taskdb::ContainerIdCounter + 1;
   const std::string taken = "insert into Containers (ContainerID) values (" +
                             std::to_string(firstContainer) + ")";
   for (const std::string& sql : {std::string("insert into MetaTask (ID) values (2)"), taken}) {
-    DbCommand command;
-    command.SetConnection(GetSharedDatabase());
+    dblayer::DbCommand command;
+    command.SetConnection(dblayer::GetSharedDatabase());
     command.SetSQL(std::u16string(sql.begin(), sql.end()).c_str());
     ASSERT_EQ(command.Execute(), 0);
   }

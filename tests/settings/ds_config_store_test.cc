@@ -30,14 +30,14 @@ win::VARIANT Value(win::VARTYPE vt, int32_t n) {
 void SetText(uint32_t id, const char16_t* text) {
   win::VARIANT v = Value(win::VT_BSTR, 0);
   v.bstrVal = win::SysAllocString(text);
-  EXPECT_TRUE(GetDsConfigStore().SetConfigValue(id, v));
+  EXPECT_TRUE(settings::GetDsConfigStore().SetConfigValue(id, v));
   win::VariantClear(&v);
 }
 
 // A new file holds "GlobalConfig" and the written streams only; a shorter
 // value written over a longer one shrinks its stream.
 TEST_F(DsConfigStoreTest, NewFileValueBytesAndShrinking) {
-  DsConfigStore& store = GetDsConfigStore();
+  settings::DsConfigStore& store = settings::GetDsConfigStore();
   ASSERT_TRUE(store.OpenDsConfig());
   SetText(205, u"a much longer nickname");
   SetText(205, u"ab");
@@ -56,8 +56,8 @@ TEST_F(DsConfigStoreTest, NewFileValueBytesAndShrinking) {
 TEST_F(DsConfigStoreTest, ExistingFileKeepsItsOtherContents) {
   testing_support::WriteFile(Host("Other"), "keep me");
   ASSERT_EQ(std::system(("cd '" + Host("") + "' && gsf createole '" + DsConfigFile() + "' Other").c_str()), 0);
-  MigrateSettings(kOldIni, kNewIni);
-  ResetDsConfigStoreForTesting();
+  settings::MigrateSettings(kOldIni, kNewIni);
+  settings::ReleaseDsConfigStore();
   Contents c = ReadCompoundFile(DsConfigFile());
   EXPECT_EQ(c["S Other"], "keep me");
   EXPECT_EQ(c.count("D GlobalConfig"), 1u);
@@ -67,9 +67,9 @@ TEST_F(DsConfigStoreTest, ExistingFileKeepsItsOtherContents) {
 // Creating a compound file makes no folders.
 TEST_F(DsConfigStoreTest, MissingFolderWritesNothing) {
   std::filesystem::remove_all(Host("drive_c/Program Files/Common Files"));
-  MigrateSettings(kOldIni, kNewIni);
-  EXPECT_FALSE(GetDsConfigStore().SetConfigValue(8, Value(win::VT_BOOL, 1)));
-  EXPECT_EQ(GetDsConfigStore().lastResult(), win::E_POINTER);
+  settings::MigrateSettings(kOldIni, kNewIni);
+  EXPECT_FALSE(settings::GetDsConfigStore().SetConfigValue(8, Value(win::VT_BOOL, 1)));
+  EXPECT_EQ(settings::GetDsConfigStore().lastResult(), win::E_POINTER);
   EXPECT_FALSE(testing_support::PathExists(Host("drive_c/Program Files/Common Files")));
   EXPECT_NE(NewIni().find("[Proxy]"), std::string::npos);  // the INI side goes on
 }
@@ -77,9 +77,9 @@ TEST_F(DsConfigStoreTest, MissingFolderWritesNothing) {
 // Another process holds DSConfig.bin open with exclusive sharing: nothing
 // is written and the file stays as it was.
 TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
-  ASSERT_TRUE(GetDsConfigStore().OpenDsConfig());
-  GetDsConfigStore().SetConfigValue(13, Value(win::VT_I4, 5));
-  ResetDsConfigStoreForTesting();
+  ASSERT_TRUE(settings::GetDsConfigStore().OpenDsConfig());
+  settings::GetDsConfigStore().SetConfigValue(13, Value(win::VT_I4, 5));
+  settings::ReleaseDsConfigStore();
   const std::string before = testing_support::ReadFile(DsConfigFile());
 
   int ready[2], release[2];
@@ -89,8 +89,9 @@ TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     win::IStorage* root = nullptr;
-    char ok = win::StgOpenStorage(u"C:\\Program Files\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin",
-                                  nullptr, DsConfigStore::kOpenMode, nullptr, 0, &root) == win::S_OK;
+    char ok = win::StgOpenStorage(
+                  u"C:\\Program Files\\Common Files\\Vorlake Network\\VorlakeS\\DSConfig.bin",
+                  nullptr, settings::DsConfigStore::kOpenMode, nullptr, 0, &root) == win::S_OK;
     char done;
     if (write(ready[1], &ok, 1) == 1 && read(release[0], &done, 1) >= 0 && root) root->Release();
     _exit(0);
@@ -98,8 +99,8 @@ TEST_F(DsConfigStoreTest, FileHeldByAnotherProcessIsLeftAlone) {
   char ok = 0;
   ASSERT_EQ(read(ready[0], &ok, 1), 1);
   EXPECT_EQ(ok, 1);
-  MigrateSettings(kOldIni, kNewIni);
-  EXPECT_EQ(GetDsConfigStore().openStorages(), 0u);
+  settings::MigrateSettings(kOldIni, kNewIni);
+  EXPECT_EQ(settings::GetDsConfigStore().openStorages(), 0u);
   EXPECT_EQ(write(release[1], &ok, 1), 1);
   waitpid(child, nullptr, 0);
   for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);

@@ -36,7 +36,7 @@ std::string Edited(Edits edits) {
 
 // What failed is told, not inferred from the files being there.
 TEST_F(MigrateSettingsTest, OutcomeTellsWhatWasNotWritten) {
-  SettingsOutcome fine = MigrateSettings(kOldIni, kNewIni);
+  settings::SettingsOutcome fine = settings::MigrateSettings(kOldIni, kNewIni);
   EXPECT_EQ(fine.iniWriteFailures, 0);
   EXPECT_TRUE(fine.dsConfigOpened);
   EXPECT_EQ(fine.dsConfigValueFailures, 0);
@@ -46,7 +46,7 @@ TEST_F(MigrateSettingsTest, OutcomeTellsWhatWasNotWritten) {
   Restart();
   ASSERT_EQ(mkfifo(Host("drive_c/New/Profiles/UserConfig.ini").c_str(), 0644), 0);
   std::filesystem::create_directory(DsConfigFile());
-  SettingsOutcome broken = MigrateSettings(kOldIni, kNewIni);
+  settings::SettingsOutcome broken = settings::MigrateSettings(kOldIni, kNewIni);
   EXPECT_EQ(broken.iniWriteFailures, std::count(kDefaultIni.begin(), kDefaultIni.end(), '='));
   EXPECT_FALSE(broken.dsConfigOpened);
   EXPECT_NE(broken.dsConfigOpenResult, 0);
@@ -54,9 +54,9 @@ TEST_F(MigrateSettingsTest, OutcomeTellsWhatWasNotWritten) {
 }
 
 TEST_F(MigrateSettingsTest, DefaultsWithoutAnOldFile) {
-  MigrateSettings(kOldIni, kNewIni);
+  settings::MigrateSettings(kOldIni, kNewIni);
   EXPECT_EQ(NewIni(), kDefaultIni);
-  ResetDsConfigStoreForTesting();
+  settings::ReleaseDsConfigStore();
   EXPECT_EQ(ReadCompoundFile(DsConfigFile()),
             (Contents{{"D GlobalConfig", ""},
                       {"S GlobalConfig/Cfg00000004", I4(256)},
@@ -107,7 +107,7 @@ TEST_F(MigrateSettingsTest, IniConversions) {
   for (const auto& c : cases) {
     Restart();
     WriteOldIni(c.old);
-    MigrateSettings(kOldIni, kNewIni);
+    settings::MigrateSettings(kOldIni, kNewIni);
     EXPECT_EQ(NewIni(), Edited(c.edits)) << c.old;
   }
 }
@@ -142,8 +142,8 @@ TEST_F(MigrateSettingsTest, DsConfigConversions) {
     Restart();
     if (c.memory) env_.memory = c.memory;
     WriteOldIni(c.old);
-    MigrateSettings(kOldIni, kNewIni);
-    ResetDsConfigStoreForTesting();
+    settings::MigrateSettings(kOldIni, kNewIni);
+    settings::ReleaseDsConfigStore();
     Contents contents = ReadCompoundFile(DsConfigFile());
     for (const auto& [id, bytes] : c.expected) {
       auto it = contents.find("S GlobalConfig/Cfg000000" + id);
@@ -156,8 +156,8 @@ TEST_F(MigrateSettingsTest, DsConfigConversions) {
 TEST_F(MigrateSettingsTest, NickNameIsConvertedFromTheAnsiCodePage) {
   testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[EMuleGenericSettings]\r\nEMuleNickName=[CHN]\xD6\xD0\xCE\xC4\r\n");
-  MigrateSettings(kOldIni, kNewIni);
-  ResetDsConfigStoreForTesting();
+  settings::MigrateSettings(kOldIni, kNewIni);
+  settings::ReleaseDsConfigStore();
   EXPECT_EQ(ReadCompoundFile(DsConfigFile())["S GlobalConfig/Cfg000000CD"], Text(u"[CHN]\u4E2D\u6587"));
 }
 
@@ -165,7 +165,7 @@ TEST(ParseDecimalTest, BehavesLikeAtoi) {
   for (auto [text, n] : std::vector<std::pair<std::string, int32_t>>{
            {"", 0}, {"\t-7x", -7}, {"+15", 15}, {"- 1", 0}, {"99999999999", 2147483647},
            {"-99999999999", -2147483647 - 1}})
-    EXPECT_EQ(ParseDecimal(text), n) << text;
+    EXPECT_EQ(settings::ParseDecimal(text), n) << text;
 }
 
 }  // namespace

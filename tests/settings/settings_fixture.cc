@@ -4,9 +4,7 @@
 
 #include "bytes.h"
 #include "outside_readers.h"
-#include "settings/ds_config_settings.h"
-#include "settings/ds_config_store.h"
-#include "settings/setting_rules.h"
+#include "driver/process_state.h"
 
 namespace settings_test {
 
@@ -14,11 +12,7 @@ namespace {
 
 constexpr char kDsConfigFolder[] = "drive_c/Program Files/Common Files/Vorlake Network/VorlakeS";
 
-void ResetAll() {
-  ResetDsConfigStoreForTesting();  // closes DSConfig.bin
-  ResetDsConfigSettingsForTesting();
-  ResetSettingRulesForTesting();
-}
+void ResetAll() { driver::ResetProcessState(); }
 
 }  // namespace
 

@@ -9,18 +9,17 @@ class ContainerTest : public TaskDbTest {
  protected:
   void SetUp() override {
     TaskDbTest::SetUp();
-    ContainerIdCounter = 100;
-    ASSERT_TRUE(CreateTaskSchema());
+    ASSERT_TRUE(taskdb::CreateTaskSchema());
   }
 };
 
 TEST_F(ContainerTest, ContainersTakeIdsFromOneHundredAndOne) {
-  ContainerRecord first;
+  taskdb::ContainerRecord first;
   first.SetName("It's Mine");
-  ASSERT_TRUE(first.Save(GetSharedDatabase()));
-  ContainerRecord second;
+  ASSERT_TRUE(first.Save(dblayer::GetSharedDatabase()));
+  taskdb::ContainerRecord second;
   second.SetName("''");
-  ASSERT_TRUE(second.Save(GetSharedDatabase()));
+  ASSERT_TRUE(second.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(first.ContainerId, 101);
   EXPECT_EQ(second.ContainerId, 102);
   auto rows = Rows("select * from Containers order by ContainerID");
@@ -32,29 +31,29 @@ TEST_F(ContainerTest, ContainersTakeIdsFromOneHundredAndOne) {
 
 TEST_F(ContainerTest, FailedInsertStillUsesUpItsId) {
   Exec("insert into Containers (ContainerID) values (101)");
-  ContainerRecord clash;
-  EXPECT_FALSE(clash.Save(GetSharedDatabase()));
+  taskdb::ContainerRecord clash;
+  EXPECT_FALSE(clash.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(clash.ContainerId, 101);
-  ContainerRecord next;
-  EXPECT_TRUE(next.Save(GetSharedDatabase()));
+  taskdb::ContainerRecord next;
+  EXPECT_TRUE(next.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(next.ContainerId, 102);
   EXPECT_EQ(Scalar("select count(*) from Containers"), "2");
 }
 
 TEST_F(ContainerTest, ChineseNameReadsBackInUtf16) {
   testing_support::ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
-  ContainerRecord record;
+  taskdb::ContainerRecord record;
   record.SetName("\xD6\xD0\xCE\xC4");
   EXPECT_EQ(record.Name, u"\u4E2D\u6587");
-  ASSERT_TRUE(record.Save(GetSharedDatabase()));
+  ASSERT_TRUE(record.Save(dblayer::GetSharedDatabase()));
   // The file keeps its text in UTF-16 (little-endian).
   EXPECT_EQ(Scalar("select hex(cast(ContainerName as blob)) from Containers"), "2D4E8765");
   EXPECT_EQ(Scalar("select ContainerName from Containers"), "\xE4\xB8\xAD\xE6\x96\x87");
 }
 
 TEST_F(ContainerTest, RelationshipsHaveNoKey) {
-  EXPECT_TRUE(AddRelationship(GetSharedDatabase(), 101, 7));
-  EXPECT_TRUE(AddRelationship(GetSharedDatabase(), 101, 7));
+  EXPECT_TRUE(taskdb::AddRelationship(dblayer::GetSharedDatabase(), 101, 7));
+  EXPECT_TRUE(taskdb::AddRelationship(dblayer::GetSharedDatabase(), 101, 7));
   EXPECT_EQ(Rows("select ContainerID, TaskID from Relationship"),
             (std::vector<std::vector<std::string>>{{"101", "7"}, {"101", "7"}}));
 }
@@ -70,7 +69,7 @@ TEST(ReplaceAllTest, ExactAndNeverRescanned) {
       {u"abc", u"", u"z", u"abc"},
   };
   for (Case& c : cases) {
-    ReplaceAll(c.text, c.pattern, c.replacement);
+    taskdb::ReplaceAll(c.text, c.pattern, c.replacement);
     EXPECT_EQ(c.text, c.expected);
   }
 }

@@ -37,7 +37,7 @@ const std::vector<std::pair<std::string, std::string>> kTables = {
 using SchemaTest = TaskDbTest;
 
 TEST_F(SchemaTest, CreatesTheNineTablesByteForByte) {
-  ASSERT_TRUE(CreateTaskSchema());
+  ASSERT_TRUE(taskdb::CreateTaskSchema());
   EXPECT_EQ(Scalar("select count(*) from sqlite_master"), "9");
   // SQLite keeps the statement as it was given, except that it spells the
   // leading "create table" in capitals.
@@ -57,9 +57,9 @@ TEST_F(SchemaTest, CreatesTheNineTablesByteForByte) {
 }
 
 TEST_F(SchemaTest, SecondRunChangesNothing) {
-  ASSERT_TRUE(CreateTaskSchema());
+  ASSERT_TRUE(taskdb::CreateTaskSchema());
   Exec("insert into TransferTask (ID, F1) values (1, 'kept')");
-  EXPECT_FALSE(CreateTaskSchema());
+  EXPECT_FALSE(taskdb::CreateTaskSchema());
   EXPECT_EQ(Scalar("select count(*) from sqlite_master"), "9");
   EXPECT_EQ(Scalar("select F1 from TransferTask where ID = 1"), "kept");
   // ID is the row id: a second row with the same ID is refused.
@@ -67,9 +67,9 @@ TEST_F(SchemaTest, SecondRunChangesNothing) {
 }
 
 TEST_F(SchemaTest, ExistingContainersTableDoesNotStopTheOthers) {
-  GetSharedDatabase();  // the file being built
+  dblayer::GetSharedDatabase();  // the file being built
   Exec("create table Containers (ContainerID integer)");
-  EXPECT_FALSE(CreateTaskSchema());
+  EXPECT_FALSE(taskdb::CreateTaskSchema());
   EXPECT_EQ(Scalar("select count(*) from sqlite_master"), "9");
   EXPECT_EQ(Scalar("select sql from sqlite_master where name='Containers'"),
             "CREATE TABLE Containers (ContainerID integer)");
@@ -79,9 +79,9 @@ TEST_F(SchemaTest, ExistingContainersTableDoesNotStopTheOthers) {
 
 TEST_F(SchemaTest, UnopenableDatabaseFailsEveryTable) {
   std::string missing = dir_.Join("no/such/folder/history.mdb");
-  std::strcpy(NewDatabasePath, missing.c_str());
-  EXPECT_FALSE(CreateTaskSchema());
-  EXPECT_FALSE(GetSharedDatabase()->IsOpen());
+  std::strcpy(dblayer::NewDatabasePath, missing.c_str());
+  EXPECT_FALSE(taskdb::CreateTaskSchema());
+  EXPECT_FALSE(dblayer::GetSharedDatabase()->IsOpen());
   EXPECT_FALSE(testing_support::PathExists(missing));
 }
 

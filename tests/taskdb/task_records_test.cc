@@ -23,7 +23,7 @@ class TaskRecordsTest : public TaskDbTest {
     TaskDbTest::SetUp();
     platform::SetEnv(&clock_);
     win::crt_srand(1);
-    ASSERT_TRUE(CreateTaskSchema());
+    ASSERT_TRUE(taskdb::CreateTaskSchema());
   }
   void TearDown() override {
     platform::SetEnv(nullptr);
@@ -52,18 +52,22 @@ std::string Utf16Le(const std::string& ascii) {
 
 TEST_F(TaskRecordsTest, EachKindWritesExactlyItsTablesUnderDenseIds) {
   struct Case {
-    std::unique_ptr<TransferTaskRecord> record;
+    std::unique_ptr<taskdb::TransferTaskRecord> record;
     std::string tables;
     std::string kind;
   };
   std::vector<Case> cases;
-  cases.push_back({std::make_unique<GenericTaskRecord>(), "TransferTask,MetaTask,GenericTask", "0"});
-  cases.push_back({std::make_unique<EMuleTaskRecord>(), "TransferTask,MetaTask,EMuleTask", "1"});
-  cases.push_back({std::make_unique<BTTaskRecord>(), "TransferTask,CombineTask,BTTask", "3"});
-  cases.push_back({std::make_unique<BTFileTaskRecord>(), "TransferTask,MetaTask,BTFileTask", "2"});
+  cases.push_back(
+      {std::make_unique<taskdb::GenericTaskRecord>(), "TransferTask,MetaTask,GenericTask", "0"});
+  cases.push_back(
+      {std::make_unique<taskdb::EMuleTaskRecord>(), "TransferTask,MetaTask,EMuleTask", "1"});
+  cases.push_back(
+      {std::make_unique<taskdb::BTTaskRecord>(), "TransferTask,CombineTask,BTTask", "3"});
+  cases.push_back(
+      {std::make_unique<taskdb::BTFileTaskRecord>(), "TransferTask,MetaTask,BTFileTask", "2"});
   int expected_id = 1;
   for (Case& c : cases) {
-    EXPECT_TRUE(c.record->Save(GetSharedDatabase()));
+    EXPECT_TRUE(c.record->Save(dblayer::GetSharedDatabase()));
     EXPECT_EQ(c.record->Id, expected_id);
     EXPECT_EQ(TablesWith(expected_id), c.tables);
     EXPECT_EQ(Scalar("select F0 from TransferTask where ID = " + std::to_string(expected_id)), c.kind);
@@ -74,7 +78,7 @@ TEST_F(TaskRecordsTest, EachKindWritesExactlyItsTablesUnderDenseIds) {
 }
 
 TEST_F(TaskRecordsTest, FieldValuesAsLiterals) {
-  GenericTaskRecord record;
+  taskdb::GenericTaskRecord record;
   record.ParentId = -1;
   record.F1 = "O'Brien";
   record.F2 = std::string(511, 'x');
@@ -96,7 +100,7 @@ TEST_F(TaskRecordsTest, FieldValuesAsLiterals) {
   EXPECT_NE(sql.find(u",2.500000,0.000000,"), std::u16string::npos);
   EXPECT_NE(sql.find(u",'1.000000',0,'',0,0,'',-1,"), std::u16string::npos);
 
-  ASSERT_TRUE(record.Save(GetSharedDatabase()));
+  ASSERT_TRUE(record.Save(dblayer::GetSharedDatabase()));
   auto row = Rows(
       "select F1, length(F2), length(F3), F8, typeof(F8), F16, typeof(F16), F9, typeof(F9), F22, "
       "F18, F15 from TransferTask where ID = 1");
@@ -114,9 +118,9 @@ TEST_F(TaskRecordsTest, CreationStampFields) {
   win::crt_srand(1);
   const int64_t random = win::crt_rand();
   win::crt_srand(1);
-  StampCounter = 0x1FE;
-  BTFileTaskRecord record;
-  ASSERT_TRUE(record.Save(GetSharedDatabase()));
+  taskdb::StampCounter = 0x1FE;
+  taskdb::BTFileTaskRecord record;
+  ASSERT_TRUE(record.Save(dblayer::GetSharedDatabase()));
   const uint64_t stamp = static_cast<uint64_t>(record.CreationStamp);
   EXPECT_EQ(Scalar("select F34 from TransferTask where ID = 1"), std::to_string(stamp));
   EXPECT_EQ(stamp >> 59, 0u);
@@ -129,24 +133,24 @@ TEST_F(TaskRecordsTest, CreationStampFields) {
   EXPECT_EQ((stamp >> 16) & 0x3FF, 250u);
   EXPECT_EQ(stamp & 0xFF00, static_cast<uint64_t>(random) & 0xFF00);
   EXPECT_EQ(stamp & 0xFF, 0xFEu);
-  EXPECT_EQ(StampCounter, 0x1FFu);
+  EXPECT_EQ(taskdb::StampCounter, 0x1FFu);
 
   // The low byte counts the stamps and wraps.
   for (int i = 0; i < 300; ++i) {
     int64_t next = 0;
-    MakeCreationStamp(&next);
+    taskdb::MakeCreationStamp(&next);
     ASSERT_EQ(static_cast<uint32_t>(next & 0xFF), (0xFFu + i) & 0xFF) << i;
     ASSERT_EQ(next >> 16, static_cast<int64_t>(stamp >> 16));
   }
 }
 
 TEST_F(TaskRecordsTest, BitTorrentNameLists) {
-  BTTaskRecord with_names;
+  taskdb::BTTaskRecord with_names;
   with_names.FileNames = {"a.txt", "b.txt", std::string(1500, 'n')};
   with_names.F613 = "seed";
-  ASSERT_TRUE(with_names.Save(GetSharedDatabase()));
-  BTTaskRecord without_names;
-  ASSERT_TRUE(without_names.Save(GetSharedDatabase()));
+  ASSERT_TRUE(with_names.Save(dblayer::GetSharedDatabase()));
+  taskdb::BTTaskRecord without_names;
+  ASSERT_TRUE(without_names.Save(dblayer::GetSharedDatabase()));
 
   std::string blob = Scalar("select F609 from BTTask where ID = 1");
   ASSERT_EQ(blob.size(), 4u + 3 * 2048);
@@ -161,14 +165,14 @@ TEST_F(TaskRecordsTest, BitTorrentNameLists) {
   EXPECT_EQ(Scalar("select F613 from BTTask where ID = 1"), "seed");
 
   EXPECT_EQ(Scalar("select F609 from BTTask where ID = 2"), std::string(2052, '\0'));
-  EXPECT_EQ(FileNameListBlob({"a.txt", "b.txt"}).size(), 4100u);
+  EXPECT_EQ(taskdb::FileNameListBlob({"a.txt", "b.txt"}).size(), 4100u);
 }
 
 TEST_F(TaskRecordsTest, EMuleF507RepeatsF102) {
-  EMuleTaskRecord record;
+  taskdb::EMuleTaskRecord record;
   record.F102 = "ABC";
   record.F505 = "ed2k";
-  ASSERT_TRUE(record.Save(GetSharedDatabase()));
+  ASSERT_TRUE(record.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(Rows("select F505, F507 from EMuleTask where ID = 1")[0],
             (std::vector<std::string>{"ed2k", "ABC"}));
   EXPECT_EQ(Scalar("select F102 from MetaTask where ID = 1"), "ABC");
@@ -176,21 +180,21 @@ TEST_F(TaskRecordsTest, EMuleF507RepeatsF102) {
 
 TEST_F(TaskRecordsTest, FailedRowDoesNotStopTheNext) {
   Exec("insert into MetaTask (ID, F100) values (1, 'older')");
-  GenericTaskRecord record;
-  EXPECT_TRUE(record.Save(GetSharedDatabase()));
+  taskdb::GenericTaskRecord record;
+  EXPECT_TRUE(record.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(record.Id, 1);
   EXPECT_EQ(Scalar("select F100 from MetaTask where ID = 1"), "older");
   EXPECT_EQ(Scalar("select count(*) from GenericTask where ID = 1"), "1");
 
   // A failing last row is what Save reports.
   Exec("insert into EMuleTask (ID) values (2)");
-  EMuleTaskRecord emule;
-  EXPECT_FALSE(emule.Save(GetSharedDatabase()));
+  taskdb::EMuleTaskRecord emule;
+  EXPECT_FALSE(emule.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(TablesWith(2), "TransferTask,MetaTask,EMuleTask");
 }
 
 TEST(TaskTextTest, Int64ToText) {
-  char16_t buffer[kInt64TextCapacity];
+  char16_t buffer[taskdb::kInt64TextCapacity];
   struct Case {
     int64_t value;
     int radix;
@@ -204,7 +208,8 @@ TEST(TaskTextTest, Int64ToText) {
       {-1, 16, u"FFFFFFFFFFFFFFFF"},
       {5, 2, u"101"},
   };
-  for (const Case& c : cases) EXPECT_EQ(std::u16string(Int64ToText(c.value, buffer, c.radix)), c.text);
+  for (const Case& c : cases)
+    EXPECT_EQ(std::u16string(taskdb::Int64ToText(c.value, buffer, c.radix)), c.text);
 }
 
 }  // namespace

@@ -11,19 +11,19 @@
 #include <vector>
 
 #include "dblayer/shared_database.h"
+#include "fresh_process.h"
 #include "test_support.h"
 
 class TaskDbTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ReleaseSharedDatabase();
     path_ = dir_.Join("history.mdb");
-    ASSERT_LT(path_.size(), sizeof NewDatabasePath);
-    std::strcpy(NewDatabasePath, path_.c_str());
+    ASSERT_LT(path_.size(), sizeof dblayer::NewDatabasePath);
+    std::strcpy(dblayer::NewDatabasePath, path_.c_str());
   }
   void TearDown() override {
-    ReleaseSharedDatabase();
-    std::memset(NewDatabasePath, 0, sizeof NewDatabasePath);
+    driver::ResetProcessState();
+    std::memset(dblayer::NewDatabasePath, 0, sizeof dblayer::NewDatabasePath);
   }
 
   // Runs sql on a separate connection; each row as its columns' UTF-8 text
@@ -32,7 +32,9 @@ class TaskDbTest : public ::testing::Test {
     std::vector<std::vector<std::string>> rows;
     sqlite3* db = nullptr;
     // While the shared connection writes, the database is still being built.
-    sqlite3_open(SharedDatabaseInUse() ? BuildingDatabaseHostPath().c_str() : path_.c_str(), &db);
+    sqlite3_open(dblayer::SharedDatabaseInUse() ? dblayer::BuildingDatabaseHostPath().c_str()
+                                                : path_.c_str(),
+                 &db);
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
       ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
@@ -69,4 +71,5 @@ class TaskDbTest : public ::testing::Test {
 
   testing_support::TempDir dir_;
   std::string path_;
+  testing_support::FreshProcessState state_;
 };
