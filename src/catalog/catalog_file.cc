@@ -31,14 +31,19 @@ std::string AsTextFile(const std::string& text) {
 // the old file or the new one, never a half-written catalog. When the folder
 // is missing nothing is written and no folder is made.
 bool CatalogManager::SaveToFile(const char* ansiPath) {
+  WriteToFile(ansiPath);
+  return true;
+}
+
+bool CatalogManager::WriteToFile(const char* ansiPath) {
   // A read-only file cannot be opened for writing: it keeps what it holds.
   win::DWORD attributes = win::GetFileAttributesA(ansiPath);
   if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_READONLY))
-    return true;
+    return false;
   std::ostringstream text;
   document_->Write(text);
-  platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath), AsTextFile(text.str()));
-  return true;
+  return platform::ReplaceFileAtomically(platform::HostPathFromAnsi(ansiPath),
+                                         AsTextFile(text.str()));
 }
 
 }  // namespace catalog

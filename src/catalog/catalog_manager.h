@@ -29,9 +29,12 @@ class CatalogManager {
   // Adds one "zrDefaultCatalog" element with the path as given. Always true.
   bool SetDefaultFolder(const std::string& path);
   // Writes the whole document to the file (an ANSI Windows path) as a text
-  // file (a line feed becomes CR LF), replacing it in one step. Nothing is written, and no folder made, when the file's
-  // folder is missing. Always true: the run does not look at the result.
+  // file (a line feed becomes CR LF), replacing it in one step. Nothing is
+  // written, and no folder made, when the file's folder is missing or the
+  // file is read-only. Always true, as the run's callers expect; WriteToFile
+  // does the same and says whether the file now holds the document.
   bool SaveToFile(const char* ansiPath);
+  bool WriteToFile(const char* ansiPath);
 
   // Appends a backslash unless the path already ends in one.
   static void EnsureTrailingBackslash(std::string& path);

@@ -25,7 +25,7 @@ constexpr int kFolderBufferSize = 1024;
 
 }  // namespace
 
-void RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath) {
+bool RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath) {
   char list[kListBufferSize] = {};
   win::GetPrivateProfileStringA(kListSection, kListKey, kListDefault, list, kListBufferSize - 1,
                                 oldSettingsPath);
@@ -42,7 +42,7 @@ void RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath) {
   std::string defaultFolder(folder);
   dblayer::AnsiToUtf8(defaultFolder);
   catalog.SetDefaultFolder(defaultFolder);
-  catalog.SaveToFile(categoryXmlPath);
+  return catalog.WriteToFile(categoryXmlPath);
 }
 
 }  // namespace catalog

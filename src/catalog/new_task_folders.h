@@ -7,6 +7,7 @@ namespace catalog {
 // oldSettingsPath is the old UserConfig.ini, categoryXmlPath the new
 // installation's Components\category\Category.xml; both ANSI Windows paths.
 // Folders that the history conversion added before stay in the catalog.
-void RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath);
+// True when Category.xml now holds the catalog.
+bool RebuildCatalog(const char* oldSettingsPath, const char* categoryXmlPath);
 
 }  // namespace catalog

@@ -216,11 +216,12 @@ void CatalogStep(const RunPaths& paths, const UpgradeSteps& steps, RunLog* log) 
     log->Line("Category.xml not written: this build has no folder catalog");
     return;
   }
-  steps.rebuildCatalog(paths.oldSettings, paths.newCategory);
-  // The step reports nothing; whether the file is there tells how it went.
-  log->Line(std::string(FileExists(paths.newCategory) ? "folder catalog written to "
-                                                      : "step failed: writing the folder catalog ") +
-            paths.newCategory);
+  if (steps.rebuildCatalog(paths.oldSettings, paths.newCategory))
+    log->Line(std::string("folder catalog written to ") + paths.newCategory);
+  else
+    log->Line(std::string("step failed: writing the folder catalog ") + paths.newCategory +
+              " (its folder is missing, it is read-only, or the disk is full; the old file, if"
+              " any, is unchanged)");
 }
 
 // Runs whether or not the old settings file exists: a missing file gives

@@ -38,7 +38,7 @@ struct UpgradeSteps {
   // Converts the old history file into the database and the folder catalog.
   std::function<bool(const char* oldHistoryPath)> convertHistory;
   // Gathers the old download folders and writes Category.xml.
-  std::function<void(const char* oldSettingsPath, const char* categoryXmlPath)> rebuildCatalog;
+  std::function<bool(const char* oldSettingsPath, const char* categoryXmlPath)> rebuildCatalog;
   // Carries the old settings into the new INI file and DSConfig.bin.
   std::function<settings::SettingsOutcome(const char* oldSettingsPath, const char* newSettingsPath)>
       migrateSettings;

@@ -66,8 +66,9 @@ TEST_F(CatalogFileTest, LineFeedInAPathIsWrittenAsCrLf) {
 
 TEST_F(CatalogFileTest, MissingFolderWritesNothing) {
   catalog::CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
-  EXPECT_TRUE(catalog::CatalogManager::Instance().SaveToFile(
-      "C:\\Absent\\Components\\category\\Category.xml"));
+  const char* absent = "C:\\Absent\\Components\\category\\Category.xml";
+  EXPECT_TRUE(catalog::CatalogManager::Instance().SaveToFile(absent));
+  EXPECT_FALSE(catalog::CatalogManager::Instance().WriteToFile(absent));
   EXPECT_FALSE(testing_support::PathExists(prefix_.Join("drive_c/Absent")));
 }
 
@@ -77,11 +78,12 @@ TEST_F(CatalogFileTest, ReadOnlyFileIsLeftAsItIs) {
   std::filesystem::permissions(file, std::filesystem::perms::owner_read);
   catalog::CatalogManager::Instance().SetDefaultFolder("C:\\QXDOWNLOAD\\");
   EXPECT_TRUE(catalog::CatalogManager::Instance().SaveToFile(kXmlPath));
+  EXPECT_FALSE(catalog::CatalogManager::Instance().WriteToFile(kXmlPath));
   EXPECT_EQ(XmlFile(), "old");
 }
 
 TEST_F(CatalogFileTest, RebuildWithoutOldSettingsWritesTheDefaultFolderOnly) {
-  catalog::RebuildCatalog(kOldIni, kXmlPath);
+  EXPECT_TRUE(catalog::RebuildCatalog(kOldIni, kXmlPath));
   EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"/>"
                                  "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/></zrCatalogManager>");
 }

@@ -34,6 +34,7 @@ struct Recorder {
     };
     steps.rebuildCatalog = [this](const char* s, const char* x) {
       calls.push_back(std::string("catalog ") + s + " " + x);
+      return true;
     };
     steps.migrateSettings = [this](const char* o, const char* n) {
       calls.push_back(std::string("settings ") + o + " " + n);
