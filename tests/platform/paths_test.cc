@@ -129,7 +129,6 @@ TEST_F(PrefixTest, FileAttributes) {
   EXPECT_EQ(win::GetFileAttributesA("C:\\Program Files\\Vorlake\\none"),
             win::INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(win::GetFileAttributesA("C:\\nowhere\\none"), win::INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(win::GetFileAttributesA(nullptr), win::INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

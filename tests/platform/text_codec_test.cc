@@ -89,7 +89,6 @@ TEST(TextCodecTest, ConvenienceFormsAndTheAnsiPage) {
   EXPECT_EQ(platform::Recode("\xFF\xFE", win::CP_UTF8, win::CP_ACP, win::MB_ERR_INVALID_CHARS),
             "\xFF\xFE");
   EXPECT_EQ(platform::Recode("x", kNoSuchPage, win::CP_UTF8), "x");
-  EXPECT_EQ(platform::Recode("", win::CP_UTF8, win::CP_ACP), "");
 }
 
 }  // namespace
