@@ -38,7 +38,9 @@ TEST_F(ProfileTest, BufferSizeAndDefault) {
   EXPECT_EQ(Get(ini, "s", "k", "def", 4, &n), "val");
   EXPECT_EQ(n, 3u);
   // Wine leaves the last error alone here.
-  if (!platform::RunningUnderWine()) EXPECT_EQ(win::GetLastError(), win::ERROR_MORE_DATA);
+  if (!platform::RunningUnderWine()) {
+    EXPECT_EQ(win::GetLastError(), win::ERROR_MORE_DATA);
+  }
   EXPECT_EQ(Get(ini, "s", "k", "def", 6, &n), "value");
 
   char buf[8] = "kumquat";
@@ -106,7 +108,9 @@ TEST_F(ProfileTest, ListsSectionsAndKeys) {
   char buf[8];
   EXPECT_EQ(win::GetPrivateProfileStringA(nullptr, nullptr, "", buf, 4, ini.c_str()), 2u);
   // Wine ends the cut list with two NULs and leaves the last byte as it was.
-  if (!platform::RunningUnderWine()) EXPECT_EQ(std::string(buf, 4), std::string("a\0\0\0", 4));
+  if (!platform::RunningUnderWine()) {
+    EXPECT_EQ(std::string(buf, 4), std::string("a\0\0\0", 4));
+  }
 }
 
 TEST_F(ProfileTest, ReadsIntegers) {
@@ -184,7 +188,9 @@ TEST_F(ProfileTest, Utf16FileStaysUtf16) {
   WriteFile(bare, "\xFF\xFE");
   EXPECT_TRUE(win::WritePrivateProfileStringA("s", "k", "v", bare.c_str()));
   // Wine writes the section right behind the signature.
-  if (!platform::RunningUnderWine()) EXPECT_EQ(ReadFile(bare), Utf16("\r\n[s]\r\nk=v\r\n"));
+  if (!platform::RunningUnderWine()) {
+    EXPECT_EQ(ReadFile(bare), Utf16("\r\n[s]\r\nk=v\r\n"));
+  }
 }
 
 }  // namespace
