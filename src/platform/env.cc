@@ -5,7 +5,6 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -114,9 +113,6 @@ int OpenForegroundTerminal() {
   return fd;
 }
 
-Env g_default_env;
-std::atomic<Env*> g_env{nullptr};
-
 }  // namespace
 
 int PromptOnTerminal(int inFd, int outFd, const std::string& textUtf8,
@@ -191,14 +187,5 @@ int Env::MessageBox(const std::string& text, const std::string& caption, win::UI
   close(tty);
   return answer;
 }
-
-Env* CurrentEnv() {
-  Env* env = g_env.load();
-  return env != nullptr ? env : &g_default_env;
-}
-
-void SetEnv(Env* env) { g_env.store(env); }
-
-Env* DefaultEnv() { return &g_default_env; }
 
 }  // namespace platform

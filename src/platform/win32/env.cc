@@ -1,6 +1,5 @@
 #include "platform/env.h"
 
-#include <atomic>
 #include <string>
 
 #include <windows.h>
@@ -11,9 +10,6 @@
 
 namespace platform {
 namespace {
-
-Env g_default_env;
-std::atomic<Env*> g_env{nullptr};
 
 std::u16string Widen(const std::string& text, win::UINT codePage) {
   int units = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
@@ -49,14 +45,5 @@ int Env::MessageBox(const std::string& text, const std::string& caption, win::UI
   return ::MessageBoxW(nullptr, reinterpret_cast<::LPCWSTR>(wideText.c_str()),
                        reinterpret_cast<::LPCWSTR>(wideCaption.c_str()), type);
 }
-
-Env* CurrentEnv() {
-  Env* env = g_env.load();
-  return env != nullptr ? env : &g_default_env;
-}
-
-void SetEnv(Env* env) { g_env.store(env); }
-
-Env* DefaultEnv() { return &g_default_env; }
 
 }  // namespace platform
