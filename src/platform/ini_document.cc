@@ -255,33 +255,6 @@ std::optional<typename IniDocument<CharT>::String> IniDocument<CharT>::GetValue(
 }
 
 template <typename CharT>
-bool IniDocument<CharT>::HasSection(View section) const {
-  return FindSection(section) != lines_.size();
-}
-
-template <typename CharT>
-std::vector<typename IniDocument<CharT>::String> IniDocument<CharT>::SectionNames() const {
-  std::vector<String> names;
-  for (const Line& line : lines_) {
-    if (line.kind == Kind::kSection) names.emplace_back(Name(line));
-  }
-  return names;
-}
-
-template <typename CharT>
-std::vector<typename IniDocument<CharT>::String> IniDocument<CharT>::KeyNames(
-    View section) const {
-  std::vector<String> names;
-  size_t s = FindSection(section);
-  if (s == lines_.size()) return names;
-  size_t end = SectionEnd(s);
-  for (size_t j = s + 1; j < end; ++j) {
-    if (lines_[j].kind == Kind::kKey) names.emplace_back(Name(lines_[j]));
-  }
-  return names;
-}
-
-template <typename CharT>
 void IniDocument<CharT>::Replace(size_t pos, size_t len, const String& with) {
   text_.replace(pos, len, with);
   Parse();
@@ -322,36 +295,6 @@ bool IniDocument<CharT>::SetValue(View section, View key, View value) {
   const Line& after = lines_[last];
   if (after.next == after.end) entry = crlf + entry;  // last line, no break
   Replace(after.next, 0, entry);
-  return true;
-}
-
-template <typename CharT>
-bool IniDocument<CharT>::DeleteKey(View section, View key) {
-  size_t s = FindSection(section);
-  if (s == lines_.size()) return false;
-  size_t k = FindKey(s, key);
-  if (k == kNone) return false;
-  Replace(lines_[k].begin, lines_[k].next - lines_[k].begin, String());
-  return true;
-}
-
-template <typename CharT>
-bool IniDocument<CharT>::DeleteSection(View section) {
-  size_t s = FindSection(section);
-  if (s == lines_.size()) return false;
-  // The header and its entries go; comment and blank lines stay.
-  std::vector<Line> doomed{lines_[s]};
-  for (size_t j = s + 1; j < SectionEnd(s); ++j) {
-    const Line& line = lines_[j];
-    size_t p = line.begin;
-    while (p < line.end && IsBlank(text_[p])) ++p;
-    bool keep = p == line.end || text_[p] == CharT(';');
-    if (!keep) doomed.push_back(line);
-  }
-  for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) {
-    text_.erase(it->begin, it->next - it->begin);
-  }
-  Parse();
   return true;
 }
 

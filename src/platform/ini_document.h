@@ -41,16 +41,9 @@ class IniDocument {
   // ignored, nothing else is. Empty optional when the section or the key
   // is missing.
   std::optional<String> GetValue(View section, View key) const;
-  bool HasSection(View section) const;
-  // Every section header, duplicates included, in file order.
-  std::vector<String> SectionNames() const;
-  // Every key of the first section of that name, in file order.
-  std::vector<String> KeyNames(View section) const;
 
-  // The edits answer whether the text changed.
+  // Answers whether the text changed.
   bool SetValue(View section, View key, View value);
-  bool DeleteKey(View section, View key);
-  bool DeleteSection(View section);
 
  private:
   enum class Kind { kOther, kSection, kKey };

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "base/little_endian.h"
 #include "platform/codepage.h"
@@ -42,15 +41,13 @@ constexpr unsigned char kUtf16LeBom[] = {0xFF, 0xFE};
 // process (a test, say) may change between calls.
 platform::LeadBytes AnsiLeadBytes() { return platform::LeadBytesForCodePage(GetACP()); }
 
-// Without a file name the profile functions read the system's own win.ini.
-constexpr char kSystemProfile[] = "win.ini";
 // Windows keeps a value's length in 16 bits: of a longer value only the
 // length modulo 65536 is read (65537 characters give the first one).
 constexpr size_t kValueLengthMask = 0xFFFF;
 
 // A bare file name is looked up in the Windows folder, as Windows does.
 std::string HostPath(const char* path) {
-  std::string p(path ? path : kSystemProfile);
+  std::string p(path);
   if (p.find_first_of("\\/:") == std::string::npos) p = "C:\\windows\\" + p;
   return platform::HostPathFromAnsi(p.c_str());
 }
@@ -76,32 +73,12 @@ class ProfileFile {
     return ansi_->GetValue(section, key);
   }
 
-  std::vector<std::string> SectionNames() const {
-    if (!wide_) return ansi_->SectionNames();
-    std::vector<std::string> out;
-    for (const auto& name : wide_->SectionNames()) out.push_back(platform::FromUtf16(name));
-    return out;
-  }
-
-  std::vector<std::string> KeyNames(const char* section) const {
-    if (!wide_) return ansi_->KeyNames(section);
-    std::vector<std::string> out;
-    for (const auto& name : wide_->KeyNames(platform::ToUtf16(section)))
-      out.push_back(platform::FromUtf16(name));
-    return out;
-  }
-
-  // key null deletes the section, value null the key. True when the text
-  // changed.
-  bool Edit(const char* section, const char* key, const char* value) {
+  // True when the text changed.
+  bool SetValue(const char* section, const char* key, const char* value) {
     if (wide_) {
-      std::u16string s = platform::ToUtf16(section);
-      if (!key) return wide_->DeleteSection(s);
-      if (!value) return wide_->DeleteKey(s, platform::ToUtf16(key));
-      return wide_->SetValue(s, platform::ToUtf16(key), platform::ToUtf16(value));
+      return wide_->SetValue(platform::ToUtf16(section), platform::ToUtf16(key),
+                             platform::ToUtf16(value));
     }
-    if (!key) return ansi_->DeleteSection(section);
-    if (!value) return ansi_->DeleteKey(section, key);
     return ansi_->SetValue(section, key, value);
   }
 
@@ -181,40 +158,14 @@ DWORD CopyCut(std::string_view s, char* buffer, DWORD size) {
   return static_cast<DWORD>(n);
 }
 
-// A list of names, each followed by a NUL, the list by a second NUL. When
-// it does not fit, the names are cut at size - 2 and closed with two NULs.
-DWORD CopyList(const std::string& joined, char* buffer, DWORD size) {
-  if (joined.size() + 1 <= size) {
-    std::memcpy(buffer, joined.data(), joined.size());
-    buffer[joined.size()] = '\0';
-    if (joined.empty() && size >= 2) buffer[1] = '\0';
-    return static_cast<DWORD>(joined.size());
-  }
-  SetLastError(ERROR_MORE_DATA);
-  if (size < 2) {
-    buffer[0] = '\0';
-    return 0;
-  }
-  std::memcpy(buffer, joined.data(), size - 2);
-  buffer[size - 2] = '\0';
-  buffer[size - 1] = '\0';
-  return size - 2;
-}
-
-// What GetPrivateProfileStringA copies out, before the cut to the buffer:
-// the names of the sections, of the keys of one section, the value, or
-// the default text.
-std::string ProfileString(const ProfileFile& file, const char* section, const char* key,
-                          const char* defaultValue, bool* list) {
-  *list = !section || !key;
-  if (!section || !key) {
-    std::string joined;
-    for (const auto& name : !section ? file.SectionNames() : file.KeyNames(section)) {
-      joined += name;
-      joined.push_back('\0');
-    }
-    return joined;
-  }
+// The value as GetPrivateProfileStringA copies it out before the cut to the
+// buffer, or the default text when the file, section or key is missing.
+// The converter always names all three; a null one reads as missing.
+std::string ProfileString(const char* section, const char* key, const char* defaultValue,
+                          const char* path) {
+  if (!section || !key || !path) return TrimTrailingSpaces(defaultValue);
+  ProfileFile file(path);
+  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
   if (auto value = file.GetValue(section, key)) {
     if (value->size() > kValueLengthMask) value->resize(value->size() & kValueLengthMask);
     return *value;
@@ -227,37 +178,24 @@ std::string ProfileString(const ProfileFile& file, const char* section, const ch
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
                                char* buffer, DWORD size, const char* path) {
   if (!buffer || size == 0) return 0;
-  ProfileFile file(path);
-  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
-  bool list = false;
-  std::string text = ProfileString(file, section, key, defaultValue, &list);
-  return list ? CopyList(text, buffer, size) : CopyCut(text, buffer, size);
+  return CopyCut(ProfileString(section, key, defaultValue, path), buffer, size);
 }
 
-// The value as GetPrivateProfileStringA gives it (the list of names, when
-// the section or the key is null), read as a number; the default when that
-// is empty, a key written empty included.
+// The value as GetPrivateProfileStringA gives it, read as a number; the
+// default when that is empty, a key written empty included.
 UINT GetPrivateProfileIntA(const char* section, const char* key, INT defaultValue,
                            const char* path) {
-  ProfileFile file(path);
-  if (!file.exists()) SetLastError(ERROR_FILE_NOT_FOUND);
-  bool list = false;
-  std::string text = ProfileString(file, section, key, "", &list);
+  std::string text = ProfileString(section, key, "", path);
   if (text.empty()) return static_cast<UINT>(defaultValue);
   return platform::ParseProfileInt(std::string_view(text.c_str()));
 }
 
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* path) {
-  // (NULL, NULL, NULL) only flushes a cache there is not; it answers FALSE.
-  // Any other call without a section fails as Windows fails it, before the
-  // file is touched. Without a path Windows would write win.ini, which is
-  // the system's and not ours to change.
-  if (!section) {
-    if (key || value) SetLastError(ERROR_FILE_NOT_FOUND);
-    return kFalse;
-  }
-  if (!path) return kFalse;
+  // The converter never deletes: a null section, key or value is refused
+  // before the file is touched, as is a write without a path (which would
+  // go to the system's own win.ini).
+  if (!section || !key || !value || !path) return kFalse;
   ProfileFile file(path);
   // A file marked read-only stays as it is, as on Windows (the replace
   // below would otherwise go through: it renames over the file).
@@ -277,9 +215,7 @@ BOOL WritePrivateProfileStringA(const char* section, const char* key, const char
       return kFalse;
     }
   }
-  // A deletion that finds nothing leaves an existing file alone but still
-  // creates a missing one, empty, as Windows does.
-  if (!file.Edit(section, key, value) && file.exists()) return kTrue;
+  if (!file.SetValue(section, key, value) && file.exists()) return kTrue;
   if (!platform::ReplaceFileAtomically(file.host(), file.Bytes())) {
     SetLastError(ERROR_ACCESS_DENIED);
     return kFalse;

@@ -14,6 +14,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 #include <string>
 
 #include "cfb/engine.h"
@@ -21,7 +22,6 @@
 #include "driver/upgrade_run.h"
 #include "injected_env.h"
 #include "platform/codepage.h"
-#include "platform/ini_document.h"
 #include "sample_installation.h"
 #include "test_support.h"
 
@@ -54,12 +54,19 @@ std::optional<Streams> ReadStreams(const std::string& path) {
   return streams;
 }
 
-// Every key of an INI text with its value.
+// Every key of an INI text with its value, read line by line: the converter
+// writes plain "[section]" and "key=value" lines.
 std::map<std::string, std::string> IniValues(const std::string& text) {
-  platform::IniDocument<char> doc(text);
   std::map<std::string, std::string> values;
-  for (const std::string& s : doc.SectionNames()) {
-    for (const std::string& k : doc.KeyNames(s)) values[s + "\n" + k] = doc.GetValue(s, k).value_or("");
+  std::istringstream lines(text);
+  std::string line, section;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line.front() == '[') {
+      section = line.substr(1, line.find(']') - 1);
+    } else if (size_t eq = line.find('='); eq != std::string::npos) {
+      values.emplace(section + "\n" + line.substr(0, eq), line.substr(eq + 1));
+    }
   }
   return values;
 }
