@@ -19,8 +19,6 @@ const char kOldIni[] = "C:\\Old\\Profiles\\UserConfig.ini";
 // A prefix with drive C: and the new installation's catalog folder.
 class CatalogFileTest : public ::testing::Test {
  protected:
-  CatalogFileTest() : localeEnv_("LC_ALL", "C") {}
-
   void SetUp() override {
     testing_support::MakeDirs(prefix_.Join("drive_c/New/Components/category"));
   }
@@ -31,7 +29,6 @@ class CatalogFileTest : public ::testing::Test {
   }
 
   testing_support::FakePrefix prefix_;
-  testing_support::ScopedEnv localeEnv_;
   testing_support::FreshProcessState state_;
 };
 
@@ -116,7 +113,6 @@ TEST_F(CatalogFileTest, RebuildCutsLongValues) {
 
 // In code page 936 each folder is converted to UTF-8 after the split.
 TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
-  testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[NewTaskDir]\r\nnewtask=D:\\\xD6\xD0\xCE\xC4|\r\n"
               "[TaskDefaultSettings]\r\nDefaultFolder=C:\\\xCF\xC2\xD4\xD8\\\r\n");
   catalog::RebuildCatalog(kOldIni, kXmlPath);

@@ -6,9 +6,6 @@
 namespace driver_test {
 
 TestPrefix::TestPrefix() : prefix_(prefixDir_.path()) {
-  env_.push_back(std::make_unique<testing_support::ScopedEnv>("XDG_RUNTIME_DIR", runDir_.path()));
-  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"})
-    env_.push_back(std::make_unique<testing_support::ScopedEnv>(name, "", true));
 }
 
 std::string TestPrefix::Host(const std::string& windowsPath) const { return prefixDir_.Host(windowsPath); }

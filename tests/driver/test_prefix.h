@@ -1,12 +1,10 @@
 // A throw-away Wine-style prefix for the driver's tests: drive C:, a
-// system.reg written by the test, and the environment pointing at it (and a
-// private lock folder for the named mutex) for the test's scope. The locale
-// is unset, so the ANSI code page is 936.
+// system.reg written by the test, and an Env mapping Windows paths into it
+// with code page 936 (and a private lock folder for the named mutex) for the
+// test's scope.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "fake_prefix.h"
 
@@ -34,7 +32,8 @@ class TestPrefix {
   testing_support::FakePrefix prefixDir_;
   testing_support::TempDir runDir_;
   std::string prefix_;
-  std::vector<std::unique_ptr<testing_support::ScopedEnv>> env_;
+  // The named mutex keeps its lock files there; it reaches the host itself.
+  testing_support::ScopedEnv runtimeDir_{"XDG_RUNTIME_DIR", runDir_.path()};
 };
 
 std::string RegString(const std::string& text);  // quoted, backslashes escaped

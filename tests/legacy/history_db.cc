@@ -9,7 +9,12 @@
 
 namespace legacy_test {
 
+namespace {
+constexpr unsigned kGbk = 936;  // the history's text is in it
+}  // namespace
+
 HistoryDb::HistoryDb() {
+  env_.codePage = kGbk;
   driver::ResetProcessState();
   const std::string db = dir_.Join("history.mdb");
   std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s", db.c_str());

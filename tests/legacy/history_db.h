@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "history_builder.h"
+#include "injected_env.h"
 #include "outside_readers.h"
 #include "test_support.h"
 
@@ -36,9 +37,7 @@ class HistoryDb {
   std::string historyPath() const { return dir_.Join("history6.dat"); }
 
  private:
-  testing_support::ScopedEnv lcAll_{"LC_ALL", "", true};
-  testing_support::ScopedEnv lcCtype_{"LC_CTYPE", "", true};
-  testing_support::ScopedEnv lang_{"LANG", "zh_CN.UTF-8"};
+  testing_support::InjectedEnv env_;
   testing_support::TempDir dir_;
 };
 

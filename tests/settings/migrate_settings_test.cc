@@ -154,7 +154,6 @@ TEST_F(MigrateSettingsTest, DsConfigConversions) {
 
 // In code page 936 the nickname reaches DSConfig.bin as UTF-16.
 TEST_F(MigrateSettingsTest, NickNameIsConvertedFromTheAnsiCodePage) {
-  testing_support::ScopedEnv gbk("LC_ALL", "zh_CN.GBK");
   WriteOldIni("[EMuleGenericSettings]\r\nEMuleNickName=[CHN]\xD6\xD0\xCE\xC4\r\n");
   settings::MigrateSettings(kOldIni, kNewIni);
   settings::ReleaseDsConfigStore();

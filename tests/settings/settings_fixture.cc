@@ -16,8 +16,6 @@ void ResetAll() { driver::ResetProcessState(); }
 
 }  // namespace
 
-SettingsTest::SettingsTest() : localeEnv_("LC_ALL", "C") {}
-
 void SettingsTest::SetUp() {
   for (const char* dir : {kDsConfigFolder, "drive_c/Old/Profiles", "drive_c/New/Profiles"})
     testing_support::MakeDirs(Host(dir));
@@ -27,7 +25,7 @@ void SettingsTest::SetUp() {
 
 void SettingsTest::TearDown() {
   ResetAll();
-  platform::SetEnv(nullptr);
+  platform::SetEnv(env_.target());
 }
 
 void SettingsTest::Restart() {

@@ -17,8 +17,10 @@ namespace settings_test {
 constexpr char kOldIni[] = "C:\\Old\\Profiles\\UserConfig.ini";
 constexpr char kNewIni[] = "C:\\New\\Profiles\\UserConfig.ini";
 
-class MemoryEnv : public platform::Env {
+// Wraps the prefix's Env.
+class MemoryEnv : public platform::EnvWrapper {
  public:
+  MemoryEnv() : EnvWrapper(platform::CurrentEnv()) {}
   uint64_t TotalPhysicalMemory() override { return memory; }
   uint64_t memory = uint64_t{2} << 30;
 };
@@ -29,7 +31,6 @@ using Contents = std::map<std::string, std::string>;
 
 class SettingsTest : public ::testing::Test {
  protected:
-  SettingsTest();
   void SetUp() override;
   void TearDown() override;
   // TearDown and SetUp again, for table-driven tests.
@@ -43,7 +44,6 @@ class SettingsTest : public ::testing::Test {
   Contents ReadCompoundFile(const std::string& hostPath) const;
 
   testing_support::FakePrefix prefix_;
-  testing_support::ScopedEnv localeEnv_;
   MemoryEnv env_;
 };
 

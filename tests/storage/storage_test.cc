@@ -12,7 +12,6 @@ namespace {
 
 using testing_support::MakeDirs;
 using testing_support::PathExists;
-using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
 constexpr win::DWORD kWrite =
@@ -21,7 +20,6 @@ constexpr win::DWORD kRead = win::STGM_READ | win::STGM_SHARE_EXCLUSIVE;
 
 TEST(StorageTest, WindowsPathsReachTheEngineInThePrefix) {
   testing_support::FakePrefix dir;
-  ScopedEnv lang("LC_ALL", "zh_CN.UTF-8");
   MakeDirs(dir.Join("drive_c/Profiles"));
 
   win::ComRef<win::IStorage> root;

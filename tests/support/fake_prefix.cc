@@ -4,7 +4,7 @@
 
 namespace testing_support {
 
-FakePrefix::FakePrefix() : env_("WINEPREFIX", dir_.path()) {
+FakePrefix::FakePrefix() : env_(dir_.path()) {
   MakeDirs(dir_.Join("drive_c"));
   MakeDirs(dir_.Join("dosdevices"));
   std::filesystem::create_directory_symlink("../drive_c", dir_.Join("dosdevices/c:"));

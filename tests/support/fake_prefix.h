@@ -1,10 +1,11 @@
 // A throw-away Wine-style prefix: a temporary folder with drive_c, the
-// dosdevices link that maps C: onto it, and WINEPREFIX pointing at it for
-// the object's lifetime.
+// dosdevices link that maps C: onto it, and an Env in force for the
+// object's lifetime that maps Windows paths into it, with code page 936.
 #pragma once
 
 #include <string>
 
+#include "injected_env.h"
 #include "test_support.h"
 
 namespace testing_support {
@@ -23,7 +24,7 @@ class FakePrefix {
 
  private:
   TempDir dir_;
-  ScopedEnv env_;
+  InjectedEnv env_;
 };
 
 }  // namespace testing_support

@@ -46,14 +46,14 @@ class FaultyFile : public platform::File {
 
 }  // namespace
 
-InjectedEnv::InjectedEnv() : EnvWrapper(platform::DefaultEnv()) { platform::SetEnv(this); }
+InjectedEnv::InjectedEnv() : EnvWrapper(platform::CurrentEnv()) { platform::SetEnv(this); }
 
 InjectedEnv::InjectedEnv(const std::string& prefixDir) : InjectedEnv() {
   prefix = prefixDir;
   codePage = kPrefixCodePage;
 }
 
-InjectedEnv::~InjectedEnv() { platform::SetEnv(nullptr); }
+InjectedEnv::~InjectedEnv() { platform::SetEnv(target()); }
 
 std::string InjectedEnv::Prefix() { return prefix ? *prefix : EnvWrapper::Prefix(); }
 

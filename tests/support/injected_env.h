@@ -1,9 +1,10 @@
 // An Env for tests that forwards to the host's and changes what a test asks
 // for: another prefix or ANSI code page, or a fault at a chosen call (a
-// full disk after some bytes, a failed sync, rename or read). It is in
-// force from construction to destruction, so a test sets it up on the
-// stack and the process environment is never touched; files opened through
-// it must be closed before it goes.
+// full disk after some bytes, a failed sync, rename or read). It wraps the
+// Env in force when it is made and is in force until it goes, when that
+// one is again, so a test sets it up on the stack (inside a FakePrefix, say)
+// and the process environment is never touched; files opened through it
+// must be closed before it goes.
 #pragma once
 
 #include <cstddef>

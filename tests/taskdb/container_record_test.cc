@@ -1,6 +1,7 @@
 #include "taskdb/container_record.h"
 
 #include "taskdb/schema.h"
+#include "injected_env.h"
 #include "taskdb_fixture.h"
 
 namespace {
@@ -41,7 +42,8 @@ TEST_F(ContainerTest, FailedInsertStillUsesUpItsId) {
 }
 
 TEST_F(ContainerTest, ChineseNameReadsBackInUtf16) {
-  testing_support::ScopedEnv locale("LC_ALL", "zh_CN.UTF-8");
+  testing_support::InjectedEnv gbk;
+  gbk.codePage = 936;
   taskdb::ContainerRecord record;
   record.SetName("\xD6\xD0\xCE\xC4");
   EXPECT_EQ(record.Name, u"\u4E2D\u6587");
