@@ -57,13 +57,6 @@ class DbQuery : public DbObject {
   // ASCII letters; false when no column has that name.
   bool GetFieldByName(const char16_t* name, const void** data, int32_t* length, int32_t* type);
 
-  // Rows the SELECT yields, counted at open; -1 when they could not be
-  // counted, 0 while closed.
-  int32_t RowCount() const { return row_count_; }
-  bool IsEmpty() const { return empty_; }
-  int32_t CurrentRowIndex() const { return row_index_; }
-  const std::vector<DbColumnInfo>& Columns() const { return columns_; }
-
  protected:
   bool DoOpen() override;
   bool DoClose() override;
@@ -78,6 +71,8 @@ class DbQuery : public DbObject {
   std::unique_ptr<DbRow> row_;
   std::vector<DbColumnInfo> columns_;
   int32_t row_index_ = -1;
+  // Rows the SELECT yields, counted at open; -1 when they could not be
+  // counted, 0 while closed.
   int32_t row_count_ = 0;
   bool empty_ = true;
   sqlite3_stmt* statement_ = nullptr;

@@ -95,26 +95,6 @@ TEST_F(CatalogManagerTest, EmptyCatalogAndDefaults) {
                              "<zrDefaultCatalog Path=\"D:\\Down\"/>"));
 }
 
-TEST_F(CatalogManagerTest, EveryOrderOfAddingGivesTheSameFile) {
-  std::vector<std::string> folders = {"D:\\Down\\",  "D:\\Down\\Movies\\", "D:\\Down\\Movies\\HD\\",
-                                      "D:\\Downloads\\", "D:\\Down\\Music\\", "E:\\",
-                                      "E:\\X\\"};
-  std::sort(folders.begin(), folders.end());
-  std::string first;
-  do {
-    driver::ResetProcessState();
-    Add(folders);
-    std::string text = Text();
-    if (first.empty()) first = text;
-    ASSERT_EQ(text, first);
-  } while (std::next_permutation(folders.begin(), folders.end()));
-  EXPECT_EQ(first, File("<Catalog Path=\"D:\\Down\\\"><Catalog Path=\"D:\\Down\\Movies\\\">"
-                        "<Catalog Path=\"D:\\Down\\Movies\\HD\\\"/></Catalog>"
-                        "<Catalog Path=\"D:\\Down\\Music\\\"/></Catalog>"
-                        "<Catalog Path=\"D:\\Downloads\\\"/>"
-                        "<Catalog Path=\"E:\\\"><Catalog Path=\"E:\\X\\\"/></Catalog>"));
-}
-
 // A plain model of the catalog: every child visited in order, no search.
 struct ModelFolder {
   std::string path;

@@ -1,11 +1,15 @@
 // The engine's file handling through the Env alone, with no host tool: a
 // saved file reads back, sharing locks keep a second opener out, and a save
-// cut short keeps the old file and leaves nothing beside it, while the
-// change stays pending for the next save.
+// that fails at any step (a full disk, a failed sync, rename or read) keeps
+// the old file and leaves nothing beside it, while the change stays pending
+// for the next save.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/com_ref.h"
 #include "cfb/engine.h"
@@ -70,19 +74,30 @@ TEST(EngineIoTest, SavesLocksAndKeepsTheOldFileOnFailure) {
   }
   EXPECT_EQ(ReadStream(path), old);
 
+  // A full disk inside the header, in the middle and at the last byte; a
+  // failed sync, rename or read.
+  using testing_support::InjectedEnv;
   const std::string oldBytes = testing_support::ReadFile(path);
-  for (size_t cut : {size_t{0}, size_t{600}, oldBytes.size() - 1}) {
+  std::vector<std::pair<std::string, std::function<void(InjectedEnv&)>>> faults;
+  for (size_t cut : {size_t{0}, size_t{600}, oldBytes.size() - 1})
+    faults.emplace_back("cut at " + std::to_string(cut),
+                        [cut](InjectedEnv& env) { env.writeLimit = cut; });
+  faults.emplace_back("sync", [](InjectedEnv& env) { env.failSync = true; });
+  faults.emplace_back("rename", [](InjectedEnv& env) { env.failRename = true; });
+  faults.emplace_back("read", [](InjectedEnv& env) { env.failRead = true; });
+  for (const auto& [name, set] : faults) {
     {
-      testing_support::InjectedEnv env;
-      env.writeLimit = cut;
+      InjectedEnv env;
       Ref<win::IStorage> root;
       ASSERT_EQ(cfb::OpenCompoundFile(path.c_str(), kOpenRw, root.out()), win::S_OK);
-      EXPECT_FALSE(WriteStream(root.get(), fresh)) << cut;
-      EXPECT_EQ(testing_support::ReadFile(path), oldBytes) << cut;
-      EXPECT_EQ(EntriesIn(dir.path()), 1u) << cut;
-      env.writeLimit = testing_support::InjectedEnv::kNoLimit;
+      set(env);
+      EXPECT_FALSE(WriteStream(root.get(), fresh)) << name;
+      EXPECT_EQ(testing_support::ReadFile(path), oldBytes) << name;
+      EXPECT_EQ(EntriesIn(dir.path()), 1u) << name;
+      env.writeLimit = InjectedEnv::kNoLimit;
+      env.failSync = env.failRename = env.failRead = false;
     }  // saved on release
-    EXPECT_EQ(ReadStream(path), fresh) << cut;
+    EXPECT_EQ(ReadStream(path), fresh) << name;
     ASSERT_TRUE(WriteStreamTo(path, old));
   }
 }

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -20,6 +19,7 @@
 #include "converted_outputs.h"
 #include "converter_process.h"
 #include "driver/upgrade_run.h"
+#include "outside_readers.h"
 #include "platform/codepage.h"
 #include "sample_installation.h"
 #include "test_support.h"
@@ -134,23 +134,16 @@ void InstallFaultVfs(long failAt, int failWith) {
 std::string DatabaseDump(const std::string& path) {
   std::string out;
   for (const auto& table : QueryRows(path, "select name from sqlite_master order by rowid")) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, ("select * from " + table[0] + " order by rowid").c_str(), -1, &st,
-                       nullptr);
     out += table[0] + "\n";
-    while (st && sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < sqlite3_column_count(st); ++c) {
-        if (std::strcmp(sqlite3_column_name(st, c), "F34") == 0) continue;
-        const unsigned char* text = sqlite3_column_text(st, c);
-        out += (text ? reinterpret_cast<const char*>(text) : "<null>");
+    const std::string all = "select * from " + table[0] + " order by rowid";
+    for (const testing_support::SqlRow& row : testing_support::QueryDatabase(path, all)) {
+      for (size_t c = 0; c < row.cells.size(); ++c) {
+        if (row.names[c] == "F34") continue;
+        out += row.cells[c].type == SQLITE_NULL ? "<null>" : row.cells[c].text;
         out += '|';
       }
       out += '\n';
     }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
   }
   return out;
 }

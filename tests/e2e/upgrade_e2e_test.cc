@@ -159,25 +159,17 @@ class UpgradeRunTest : public ::testing::Test {
               0);
   }
 
+  // A few values from either file, to show that the run hands each rule the
+  // old file and the code page; the rules themselves are the settings tests'.
   void ExpectSettingsInTheNewIniAndDsConfig() const {
     std::string ini = testing_support::ReadFile(NewFile("Profiles/UserConfig.ini"));
-    for (const char* line : {"HttpProxy=Proxy0", "UseProxy=2", "ProxyCount=2", "Proxy0ProxyName=公司代理",
-                             "Proxy1ProxyPort=1080", "BtUpDuration=2", "EMuleUpDuration=4", "NewTaskStartMode=1",
-                             "OrignHostThreads=8", "ExtendNames=.avi;.mp3;.rar;.zip;.exe;.torrent;.mkv;"})
+    for (const char* line : {"UseProxy=2", "ProxyCount=2", "Proxy0ProxyName=公司代理", "BtUpDuration=2"})
       EXPECT_NE(ini.find("\r\n" + samplegen::Utf8ToGbk(line) + "\r\n"), std::string::npos) << line;
-    for (const char* key : {"DHT=", "TCPPort=", "EMuleNickName=", "DiskCacheTotalSize="})
-      EXPECT_EQ(ini.find(key), std::string::npos) << key;
+    EXPECT_EQ(ini.find("TCPPort="), std::string::npos);
 
     auto streams = ReadCompoundStreams(prefix() + "/" + kShared + "DSConfig.bin");
     ASSERT_FALSE(streams.empty()) << "DSConfig.bin unreadable (is python3-olefile installed?)";
-    auto number = [&](const char* id) { return VariantNumber(streams["GlobalConfig/Cfg" + std::string(id)]); };
-    EXPECT_EQ(number("00000002"), 800);              // MaxSpeed, limited
-    EXPECT_EQ(number("00000004"), 300);              // MaxGlobalConnection
-    EXPECT_EQ(number("00000005"), 50 * 1024);        // MaxUploadSpeed in bytes
-    EXPECT_EQ(number("0000000A"), 3076 * 65536 + 15000);  // TCP and UDP ports
-    EXPECT_EQ(number("0000000C"), 512LL << 20);      // disk cache
-    EXPECT_EQ(number("000000CB"), 4662);             // eMule listen port
-    EXPECT_EQ(number("000000D2"), 0);                // Kad disabled
+    EXPECT_EQ(VariantNumber(streams["GlobalConfig/Cfg0000000A"]), 3076 * 65536 + 15000);  // ports
     std::u16string nick = u"[CHN]沃岚用户";
     std::string nickBytes("\x08\x00", 2);
     for (char16_t c : nick + u'\0') testing_support::AppendLe(nickBytes, c, 2);
@@ -312,14 +304,6 @@ TEST_F(UpgradeRunTest, NoOrEmptyArgumentDoesNothing) {
   ExpectQuietExit(RunConverter(Job({""})));
   ExpectCreatedExactly({});
   EXPECT_TRUE(Snapshot(runtime()).empty());
-}
-
-TEST_F(UpgradeRunTest, RunningOldProgramWithoutTerminalCancels) {
-  Generate();
-  MutexHolder holder(kMutexName, runtime());
-  ASSERT_TRUE(holder.holding());
-  ExpectQuietExit(RunConverter(Job()));
-  ExpectCreatedExactly({});
 }
 
 TEST_F(UpgradeRunTest, RunningOldProgramCancelOnTerminal) {

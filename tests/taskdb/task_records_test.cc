@@ -193,23 +193,4 @@ TEST_F(TaskRecordsTest, FailedRowDoesNotStopTheNext) {
   EXPECT_EQ(TablesWith(2), "TransferTask,MetaTask,EMuleTask");
 }
 
-TEST(TaskTextTest, Int64ToText) {
-  char16_t buffer[taskdb::kInt64TextCapacity];
-  struct Case {
-    int64_t value;
-    int radix;
-    std::u16string text;
-  } cases[] = {
-      {0, 10, u"0"},
-      {-1, 10, u"-1"},
-      {INT64_MIN, 10, u"-9223372036854775808"},
-      {INT64_MAX, 10, u"9223372036854775807"},
-      {255, 16, u"FF"},
-      {-1, 16, u"FFFFFFFFFFFFFFFF"},
-      {5, 2, u"101"},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(std::u16string(taskdb::Int64ToText(c.value, buffer, c.radix)), c.text);
-}
-
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "dblayer/shared_database.h"
 #include "fresh_process.h"
+#include "outside_readers.h"
 #include "test_support.h"
 
 class TaskDbTest : public ::testing::Test {
@@ -26,38 +27,20 @@ class TaskDbTest : public ::testing::Test {
     std::memset(dblayer::NewDatabasePath, 0, sizeof dblayer::NewDatabasePath);
   }
 
-  // Runs sql on a separate connection; each row as its columns' UTF-8 text
-  // (blobs as their bytes), NULL as "<null>".
+  // While the shared connection writes, the database is still being built.
+  std::string File() const {
+    return dblayer::SharedDatabaseInUse() ? dblayer::BuildingDatabaseHostPath() : path_;
+  }
+
+  // Runs a query on a separate connection; each row as its columns' UTF-8
+  // text (blobs as their bytes), NULL as "<null>".
   std::vector<std::vector<std::string>> Rows(const std::string& sql) {
     std::vector<std::vector<std::string>> rows;
-    sqlite3* db = nullptr;
-    // While the shared connection writes, the database is still being built.
-    sqlite3_open(dblayer::SharedDatabaseInUse() ? dblayer::BuildingDatabaseHostPath().c_str()
-                                                : path_.c_str(),
-                 &db);
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-      ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql;
-    } else {
-      while (sqlite3_step(st) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        for (int i = 0; i < sqlite3_column_count(st); ++i) {
-          int type = sqlite3_column_type(st, i);
-          if (type == SQLITE_NULL) {
-            row.push_back("<null>");
-          } else if (type == SQLITE_BLOB) {
-            const void* blob = sqlite3_column_blob(st, i);
-            row.push_back(std::string(static_cast<const char*>(blob), sqlite3_column_bytes(st, i)));
-          } else {  // numbers and text as UTF-8 text
-            const unsigned char* text = sqlite3_column_text(st, i);
-            row.push_back(std::string(reinterpret_cast<const char*>(text), sqlite3_column_bytes(st, i)));
-          }
-        }
-        rows.push_back(row);
-      }
+    for (const auto& row : testing_support::QueryDatabase(File(), sql)) {
+      rows.emplace_back();
+      for (const auto& cell : row.cells)
+        rows.back().push_back(cell.type == SQLITE_NULL ? "<null>" : cell.text);
     }
-    sqlite3_finalize(st);
-    sqlite3_close(db);
     return rows;
   }
 
@@ -67,7 +50,12 @@ class TaskDbTest : public ::testing::Test {
     return rows.empty() || rows[0].empty() ? "<none>" : rows[0][0];
   }
 
-  void Exec(const std::string& sql) { Rows(sql); }
+  void Exec(const std::string& sql) {
+    sqlite3* db = nullptr;
+    sqlite3_open(File().c_str(), &db);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    sqlite3_close(db);
+  }
 
   testing_support::TempDir dir_;
   std::string path_;
