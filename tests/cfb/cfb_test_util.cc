@@ -96,33 +96,6 @@ bool CreateFileTree(const std::string& path, const Tree& tree) {
   return WriteTree(root.get(), tree) && root->Commit(0) == win::S_OK;
 }
 
-Tree ReadWithGsf(const std::string& path, bool* ok) {
-  int status = 0;
-  std::string out = Run("gsf list " + Quote(path) + " 2>&1", &status);
-  *ok = status == 0;
-  Tree tree;
-  std::stringstream in(out);
-  std::string line;
-  while (std::getline(in, line)) {
-    // "f  2026-01-02 03:04:05        100 dir/name": kind, optional date, size, path.
-    std::stringstream fields(line);
-    std::string kind, word;
-    fields >> kind >> word;
-    if (kind != "d" && kind != "f") continue;
-    if (word.find('-') != std::string::npos) fields >> word >> word;
-    std::string name;
-    std::getline(fields >> std::ws, name);
-    if (kind == "d") {
-      if (name != "*root*") tree[name + "/"] = "";
-      continue;
-    }
-    int s = 0;
-    tree[name] = Run("gsf cat " + Quote(path) + " " + Quote(name), &s);
-    if (s != 0) *ok = false;
-  }
-  return tree;
-}
-
 ImageBuilder::ImageBuilder(uint16_t major, uint16_t shift) : major_(major), shift_(shift) {
   entries_.push_back(Entry{u"Root Entry", 5});
 }

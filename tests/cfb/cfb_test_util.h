@@ -42,8 +42,6 @@ inline std::string Run(const std::string& command, int* status = nullptr) {
 }
 inline std::string Quote(const std::string& s) { return testing_support::ShellQuote(s); }
 using testing_support::ReadWithOlefile;
-// The tree as gsf sees it (gsf list, then gsf cat per stream).
-Tree ReadWithGsf(const std::string& path, bool* ok);
 
 // "" when an image is laid out as the system's own writer lays out a fresh
 // file, with a valid red-black directory; else the problems found.

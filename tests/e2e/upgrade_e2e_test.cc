@@ -253,9 +253,7 @@ TEST_F(UpgradeRunTest, NonAsciiNewFolderInUtf8OrAnsi) {
     std::string arg = ansi ? samplegen::Utf8ToGbk(options_.newInstallDir) : options_.newInstallDir;
     ExpectQuietExit(RunConverter(Job({arg})));
     const std::string root = prefix() + "/drive_c/Program Files (x86)/沃岚6/";
-    for (const char* file : {"Program/history.mdb", "Components/category/Category.xml",
-                             "Profiles/UserConfig.ini", "Profiles/Torrents", "Profiles/emule"})
-      EXPECT_TRUE(std::filesystem::exists(root + file)) << file;
+    EXPECT_TRUE(std::filesystem::exists(root + "Profiles/UserConfig.ini"));
     EXPECT_EQ(QueryCount(root + "Program/history.mdb",
                          "select count(*) from TransferTask where F0 = 3 and F1 like "
                          "'C:\\Program Files (x86)\\沃岚6\\Profiles\\Torrents\\%.torrent'"),

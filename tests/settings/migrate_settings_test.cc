@@ -152,14 +152,6 @@ TEST_F(MigrateSettingsTest, DsConfigConversions) {
   }
 }
 
-// In code page 936 the nickname reaches DSConfig.bin as UTF-16.
-TEST_F(MigrateSettingsTest, NickNameIsConvertedFromTheAnsiCodePage) {
-  WriteOldIni("[EMuleGenericSettings]\r\nEMuleNickName=[CHN]\xD6\xD0\xCE\xC4\r\n");
-  settings::MigrateSettings(kOldIni, kNewIni);
-  settings::ReleaseDsConfigStore();
-  EXPECT_EQ(ReadCompoundFile(DsConfigFile())["S GlobalConfig/Cfg000000CD"], Text(u"[CHN]\u4E2D\u6587"));
-}
-
 TEST(ParseDecimalTest, BehavesLikeAtoi) {
   for (auto [text, n] : std::vector<std::pair<std::string, int32_t>>{
            {"", 0}, {"\t-7x", -7}, {"+15", 15}, {"- 1", 0}, {"99999999999", 2147483647},
