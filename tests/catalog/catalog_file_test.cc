@@ -111,13 +111,4 @@ TEST_F(CatalogFileTest, RebuildCutsLongValues) {
                            "\"/></zrCatalogManager>");
 }
 
-// In code page 936 each folder is converted to UTF-8 after the split.
-TEST_F(CatalogFileTest, RebuildConvertsFromTheAnsiCodePage) {
-  WriteOldIni("[NewTaskDir]\r\nnewtask=D:\\\xD6\xD0\xCE\xC4|\r\n"
-              "[TaskDefaultSettings]\r\nDefaultFolder=C:\\\xCF\xC2\xD4\xD8\\\r\n");
-  catalog::RebuildCatalog(kOldIni, kXmlPath);
-  EXPECT_EQ(XmlFile(), kHeader + "<zrCatalogManager><zrCatalog Path=\"\"><Catalog Path=\"D:\\\xE4\xB8\xAD\xE6\x96\x87\\\"/>"
-                                 "</zrCatalog><zrDefaultCatalog Path=\"C:\\\xE4\xB8\x8B\xE8\xBD\xBD\\\"/></zrCatalogManager>");
-}
-
 }  // namespace

@@ -21,22 +21,17 @@ class SharedDatabaseTest : public ::testing::Test {
   testing_support::FreshProcessState state_;
 };
 
-int32_t PragmaNumber(dblayer::DbConnection* connection, const char16_t* sql) {
+// A pragma's value as text, read through the connection under test.
+std::u16string Pragma(dblayer::DbConnection* connection, const char16_t* sql) {
   dblayer::DbQuery query;
   query.SetConnection(connection);
   query.SetSQL(sql);
   const void* data = nullptr;
-  if (!query.Open() || !query.GetField(0, &data, nullptr, nullptr) || data == nullptr) return -1;
-  return *static_cast<const int32_t*>(data);
-}
-
-std::u16string PragmaText(dblayer::DbConnection* connection, const char16_t* sql) {
-  dblayer::DbQuery query;
-  query.SetConnection(connection);
-  query.SetSQL(sql);
-  const void* data = nullptr;
-  if (!query.Open() || !query.GetField(0, &data, nullptr, nullptr) || data == nullptr) return u"";
-  return static_cast<const char16_t*>(data);
+  int32_t type = 0;
+  if (!query.Open() || !query.GetField(0, &data, nullptr, &type) || data == nullptr) return u"";
+  if (type != dblayer::kDbInteger) return static_cast<const char16_t*>(data);
+  const std::string n = std::to_string(*static_cast<const int32_t*>(data));
+  return std::u16string(n.begin(), n.end());
 }
 
 void CreateTable(dblayer::DbConnection* connection) {
@@ -65,11 +60,11 @@ TEST_F(SharedDatabaseTest, BuildsBesideTheFinalNameAndPutsItInPlaceAtTheEnd) {
   EXPECT_FALSE(testing_support::PathExists(building + "-journal"));
   EXPECT_EQ(dblayer::BuildingDatabaseHostPath(), building);
 
-  EXPECT_EQ(PragmaNumber(shared, u"PRAGMA synchronous"), 0);
-  EXPECT_EQ(PragmaText(shared, u"PRAGMA journal_mode"), u"off");
+  EXPECT_EQ(Pragma(shared, u"PRAGMA synchronous"), u"0");
+  EXPECT_EQ(Pragma(shared, u"PRAGMA journal_mode"), u"off");
   // Opened through the UTF-16 entry point, a new file keeps its texts in
   // UTF-16 (little-endian here).
-  EXPECT_EQ(PragmaText(shared, u"PRAGMA encoding"), u"UTF-16le");
+  EXPECT_EQ(Pragma(shared, u"PRAGMA encoding"), u"UTF-16le");
   CreateTable(shared);
 
   dblayer::DbQuery query;

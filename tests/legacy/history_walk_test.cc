@@ -8,7 +8,6 @@
 #include <map>
 #include <set>
 
-#include "cfb/engine.h"
 #include "dblayer/db_command.h"
 #include "dblayer/shared_database.h"
 #include "history_db.h"
@@ -199,20 +198,6 @@ TEST(HistoryWalk, MissingHalvesAndFilesThatAreNotCompound) {
     AddTask(h.RunTasks(), "run-only");
     ASSERT_TRUE(db.Convert(h));
     EXPECT_EQ(Outcomes(db).size(), 1u);
-  }
-  {
-    // A file another holder has open exclusively is not converted.
-    HistoryDb db;
-    History h;
-    AddTask(h.RunTasks(), "held");
-    ASSERT_TRUE(historygen::WriteHistory(h, db.historyPath()));
-    win::IStorage* holder = nullptr;
-    ASSERT_EQ(cfb::OpenCompoundFile(db.historyPath().c_str(),
-                                    win::STGM_SHARE_EXCLUSIVE | win::STGM_READ, &holder),
-              win::S_OK);
-    EXPECT_FALSE(db.ConvertFile(db.historyPath()));
-    holder->Release();
-    EXPECT_EQ(db.Count("TransferTask"), 0);
   }
   {
     HistoryDb db;

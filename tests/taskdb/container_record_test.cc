@@ -1,7 +1,6 @@
 #include "taskdb/container_record.h"
 
 #include "taskdb/schema.h"
-#include "injected_env.h"
 #include "taskdb_fixture.h"
 
 namespace {
@@ -39,18 +38,6 @@ TEST_F(ContainerTest, FailedInsertStillUsesUpItsId) {
   EXPECT_TRUE(next.Save(dblayer::GetSharedDatabase()));
   EXPECT_EQ(next.ContainerId, 102);
   EXPECT_EQ(Scalar("select count(*) from Containers"), "2");
-}
-
-TEST_F(ContainerTest, ChineseNameReadsBackInUtf16) {
-  testing_support::InjectedEnv gbk;
-  gbk.codePage = 936;
-  taskdb::ContainerRecord record;
-  record.SetName("\xD6\xD0\xCE\xC4");
-  EXPECT_EQ(record.Name, u"\u4E2D\u6587");
-  ASSERT_TRUE(record.Save(dblayer::GetSharedDatabase()));
-  // The file keeps its text in UTF-16 (little-endian).
-  EXPECT_EQ(Scalar("select hex(cast(ContainerName as blob)) from Containers"), "2D4E8765");
-  EXPECT_EQ(Scalar("select ContainerName from Containers"), "\xE4\xB8\xAD\xE6\x96\x87");
 }
 
 TEST_F(ContainerTest, RelationshipsHaveNoKey) {
