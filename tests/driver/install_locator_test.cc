@@ -132,10 +132,6 @@ TEST(FileVersionInfoTest, ReadsTranslationAndProductVersion) {
   driver::FileVersionInfo info("C:\\p.exe");
   EXPECT_STREQ(info.Translation(), "040904b0");
   EXPECT_EQ(info.ProductVersion(), "5.3.2.1");
-
-  driver::FileVersionInfo missing("C:\\missing.exe");
-  EXPECT_STREQ(missing.Translation(), "");
-  EXPECT_EQ(missing.ProductVersion(), "");
 }
 
 }  // namespace

@@ -77,12 +77,4 @@ TEST_F(SchemaTest, ExistingContainersTableDoesNotStopTheOthers) {
             kTables[8].second.substr(12));
 }
 
-TEST_F(SchemaTest, UnopenableDatabaseFailsEveryTable) {
-  std::string missing = dir_.Join("no/such/folder/history.mdb");
-  std::strcpy(dblayer::NewDatabasePath, missing.c_str());
-  EXPECT_FALSE(taskdb::CreateTaskSchema());
-  EXPECT_FALSE(dblayer::GetSharedDatabase()->IsOpen());
-  EXPECT_FALSE(testing_support::PathExists(missing));
-}
-
 }  // namespace
