@@ -28,31 +28,6 @@ TEST(XmlModelTest, ShortAndLongFormsAttributesUnescaped) {
                        "<c Path=\"x&<\"\xE4\xB8\xAD\"/></a><d/></r>");
 }
 
-TEST(XmlModelTest, SortedInsertionKeepsEqualPathsInArrivalOrder) {
-  catalog::XmlElement e("e");
-  e.InsertChildSorted("x", "Path", "D:\\b\\");
-  e.InsertChildSorted("x", "Path", "d:\\A\\");
-  e.InsertChildSorted("y", "Path", "D:\\B\\");  // equal to the first: after it
-  e.InsertChildSorted("x", "Path", "D:\\");
-  auto adopted = std::make_unique<catalog::XmlElement>("z");  // no Path: reads as empty, goes first
-  e.AdoptChildSorted(std::move(adopted));
-  EXPECT_EQ(Text(e), "<e><z Path=\"\"/><x Path=\"D:\\\"/><x Path=\"d:\\A\\\"/>"
-                     "<x Path=\"D:\\b\\\"/><y Path=\"D:\\B\\\"/></e>");
-}
-
-// Children out of path order (AddChild appends anywhere) are read one by
-// one up to the insertion point: only those read get an empty "Path".
-TEST(XmlModelTest, UnorderedChildrenAreScannedInDocumentOrder) {
-  catalog::XmlElement e("e");
-  e.InsertChildSorted("x", "Path", "m");
-  e.AddChild("n");
-  e.InsertChildSorted("x", "Path", "a");
-  EXPECT_EQ(Text(e), "<e><x Path=\"a\"/><x Path=\"m\"/><n/></e>");
-  e.InsertChildSorted("x", "Path", "z");
-  e.InsertChildSorted("x", "Path", "b");
-  EXPECT_EQ(Text(e), "<e><x Path=\"a\"/><x Path=\"b\"/><x Path=\"m\"/><n Path=\"\"/><x Path=\"z\"/></e>");
-}
-
 TEST(CompareNoCaseTest, FoldsAsciiLettersOnly) {
   struct Case {
     std::string a, b;
