@@ -77,31 +77,6 @@ TEST_F(DbLayerTest, CommandLifecycle) {
   EXPECT_EQ(command.Execute(), 0);
   EXPECT_FALSE(command.IsOpen());
   EXPECT_EQ(ReadText("select hex(B) from T where ID = 7"), "010002");
-
-  // After Execute the command takes a new text again.
-  EXPECT_TRUE(command.SetSQL(u"insert into T (ID) values (9)"));
-
-  // Closing a prepared command finalizes it without running it.
-  ASSERT_TRUE(command.Prepare());
-  EXPECT_TRUE(command.Close());
-  EXPECT_FALSE(command.IsOpen());
-  EXPECT_EQ(ReadText("select count(*) from T where ID = 9"), "0");
-}
-
-TEST_F(DbLayerTest, ConnectionOpenCloseAndAttachment) {
-  EXPECT_TRUE(connection_.Open(true));  // already open
-  dblayer::DbCommand command;
-  command.SetConnection(&connection_);
-  command.SetSQL(u"insert into T (ID) values (1)");
-  ASSERT_TRUE(command.Prepare());
-  // Closing the connection finalizes the prepared command; it stays attached.
-  EXPECT_TRUE(connection_.Open(false));
-  EXPECT_TRUE(connection_.Open(false));
-  EXPECT_FALSE(command.IsOpen());
-  EXPECT_EQ(command.GetConnection(), &connection_);
-  EXPECT_EQ(command.Execute(), dblayer::kDbExecutePrepareFailed);
-  ASSERT_TRUE(connection_.Open(true));
-  EXPECT_EQ(command.Execute(), 0);
 }
 
 TEST_F(DbLayerTest, MaxIdOnEmptyAndFilledTable) {

@@ -121,18 +121,5 @@ TEST(FindOldInstallationTest, ValueLongerThanTheBufferIsRefused) {
   EXPECT_TRUE(driver::FindOldInstallation(full, kBufferSize));
 }
 
-TEST(FileVersionInfoTest, ReadsTranslationAndProductVersion) {
-  TestPrefix prefix;
-  pegen::PeSpec pe;
-  pe.productVersion = "5.3.2.1";
-  pe.language = 0x0409;
-  pe.codePage = 0x04B0;
-  pe.pe32plus = true;
-  prefix.WriteFile("C:\\p.exe", pegen::BuildPe(pe));
-  driver::FileVersionInfo info("C:\\p.exe");
-  EXPECT_STREQ(info.Translation(), "040904b0");
-  EXPECT_EQ(info.ProductVersion(), "5.3.2.1");
-}
-
 }  // namespace
 }  // namespace driver_test

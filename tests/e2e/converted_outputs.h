@@ -17,8 +17,4 @@ long long QueryCount(const std::string& dbPath, const std::string& sql);
 // empty when the reader is missing or the file cannot be read.
 std::map<std::string, std::string> ReadCompoundStreams(const std::string& path);
 
-// The value of a DSConfig.bin stream: the 32-bit (VT_I4, VT_UI4) or 16-bit
-// (VT_I2, VT_BOOL) number at offset 8.
-long long VariantNumber(const std::string& stream);
-
 }  // namespace e2e

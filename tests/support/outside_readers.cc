@@ -56,13 +56,6 @@ CompoundTree ReadWithOlefile(const std::string& path, bool* ok) {
   return tree;
 }
 
-const SqlCell& SqlRow::operator[](const std::string& name) const {
-  static const SqlCell kNone;
-  for (size_t i = 0; i < names.size(); ++i)
-    if (names[i] == name) return cells[i];
-  return kNone;
-}
-
 std::vector<SqlRow> QueryDatabase(const std::string& path, const std::string& sql) {
   std::vector<SqlRow> rows;
   sqlite3* db = nullptr;

@@ -29,8 +29,6 @@ struct SqlCell {
 struct SqlRow {
   std::vector<std::string> names;
   std::vector<SqlCell> cells;
-  // The cell of the named column (an empty cell when there is none).
-  const SqlCell& operator[](const std::string& name) const;
 };
 
 // Every row of one query on a database opened read-only; none when the file
