@@ -27,10 +27,8 @@ class CatalogManagerTest : public ::testing::Test {
     return out.str();
   }
   // The whole file for a folder list (the inner text of "zrCatalog").
-  static std::string File(const std::string& folders, const std::string& defaults = "") {
-    std::string list = defaults.empty() ? "<zrCatalog" : "<zrCatalog Path=\"\"";
-    list += folders.empty() ? "/>" : ">" + folders + "</zrCatalog>";
-    return kHeader + "<zrCatalogManager>" + list + defaults + "</zrCatalogManager>";
+  static std::string File(const std::string& folders) {
+    return kHeader + "<zrCatalogManager><zrCatalog>" + folders + "</zrCatalog></zrCatalogManager>";
   }
 };
 
@@ -82,17 +80,6 @@ TEST_F(CatalogManagerTest, TreeShapes) {
     Add(c.folders);
     EXPECT_EQ(Text(), File(c.expected)) << c.folders.front();
   }
-}
-
-TEST_F(CatalogManagerTest, EmptyCatalogAndDefaults) {
-  EXPECT_EQ(Text(), File(""));
-  catalog::CatalogManager& m = catalog::CatalogManager::Instance();
-  EXPECT_TRUE(m.SetDefaultFolder("D:\\Down"));
-  m.SetDefaultFolder("C:\\QXDOWNLOAD\\");
-  m.SetDefaultFolder("c:\\qxdownload\\");
-  EXPECT_EQ(Text(), File("", "<zrDefaultCatalog Path=\"C:\\QXDOWNLOAD\\\"/>"
-                             "<zrDefaultCatalog Path=\"c:\\qxdownload\\\"/>"
-                             "<zrDefaultCatalog Path=\"D:\\Down\"/>"));
 }
 
 // A plain model of the catalog: every child visited in order, no search.

@@ -123,10 +123,11 @@ TEST_F(UpgradeRunTest, OverlongNewFolderSkipsWhatDoesNotFit) {
 // The report says what each step achieved, from what the steps returned.
 TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
   prefix_.WriteFile("C:\\Old5\\Profiles\\history6.dat", "h");
+  using Outcome = dblayer::SharedDatabaseOutcome;
   struct Case {
     const char* name;
     bool schema;
-    dblayer::SharedDatabaseOutcome::Kind database;
+    Outcome::Kind database;
     bool diskFull;
     settings::SettingsOutcome settings;
     std::vector<std::string> want;   // lines that must be there
@@ -142,40 +143,24 @@ TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
   full.dsConfigValueFailures = 2;
   full.dsConfigValueFailure = static_cast<win::HRESULT>(0x80030070u);
   const Case cases[] = {
-      {"complete",
-       true,
-       dblayer::SharedDatabaseOutcome::kFinished,
-       false,
-       fine,
+      {"complete", true, Outcome::kFinished, false, fine,
        {"history converted from C:\\Old5\\Profiles\\history6.dat into "
         "C:\\New6\\Program\\history.mdb: 4 generic tasks, 1 BitTorrent task (2 files), "
         "0 eMule tasks, 1 category",
         "settings converted into C:\\New6\\Profiles\\UserConfig.ini",
         "download settings stored in C:\\DSConfig.bin"},
        {"step failed"}},
-      {"no tables",
-       false,
-       dblayer::SharedDatabaseOutcome::kDiscarded,
-       false,
-       fine,
+      {"no tables", false, Outcome::kDiscarded, false, fine,
        {"step failed: creating the task tables",
         "step failed: the task database C:\\New6\\Program\\history.mdb was not written (why); "
         "nothing of it was kept; make sure the folder can be written and run the upgrade again"},
        {"history converted"}},
-      {"disk full",
-       true,
-       dblayer::SharedDatabaseOutcome::kDiscarded,
-       true,
-       full,
+      {"disk full", true, Outcome::kDiscarded, true, full,
        {"free some space and run the upgrade again",
         "step failed: 2 settings not stored in the shared settings C:\\DSConfig.bin (the disk is "
         "full; free some space and run the upgrade again)"},
        {"history converted", "download settings stored"}},
-      {"settings unwritable",
-       true,
-       dblayer::SharedDatabaseOutcome::kFinished,
-       false,
-       broken,
+      {"settings unwritable", true, Outcome::kFinished, false, broken,
        {"step failed: writing the settings C:\\New6\\Profiles\\UserConfig.ini (3 writes failed; "
         "it must be a writable file: fix that and run the upgrade again)",
         "step failed: the shared settings DSConfig.bin cannot be opened or created (no rights to "
@@ -194,7 +179,7 @@ TEST_F(UpgradeRunTest, ReportFollowsTheStepResults) {
       result.outcome.kind = c.database;
       result.outcome.diskFull = c.diskFull;
       result.outcome.reason = c.diskFull ? "the disk is full" : "why";
-      result.counted = c.database == dblayer::SharedDatabaseOutcome::kFinished;
+      result.counted = c.database == Outcome::kFinished;
       result.rows = {4, 0, 1, 2, 1};
       return result;
     };
