@@ -6,6 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build-windows}"
 scripts/build-windows-sqlite.sh "$build"
+# Wine takes the ANSI code page from the host locale, and names files on the
+# host in that locale's character set: the programs run in zh_CN.UTF-8 (page
+# 936), which the host need not have installed, so the build makes its own
+# copy for them (found through LOCPATH; see the toolchain file).
+if [ ! -e "$build/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
+  mkdir -p "$build/locale"
+  localedef -i zh_CN -f UTF-8 "$(realpath "$build")/locale/zh_CN.UTF-8"
+fi
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 # pkg-config must find the Windows SQLite only, never the host's.
