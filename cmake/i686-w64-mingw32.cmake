@@ -17,17 +17,23 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE BOTH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_EXE_LINKER_FLAGS_INIT
-    "-static-libgcc -static-libstdc++ -Wl,-Bstatic,--whole-archive -lwinpthread -Wl,--no-whole-archive,-Bdynamic")
+# -static rather than winpthread as a whole archive: only the members the
+# program uses are linked, so winpthread's own version resource stays out
+# and the program's is the only one. System DLLs and sqlite3.dll are still
+# imported, through their import libraries.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${CMAKE_EXE_LINKER_FLAGS_INIT}")
 
 # The loader of the 32-bit half of Wine; the wrapper in /usr/bin picks the
 # 64-bit one for a 64-bit prefix only by looking at the program. The
 # programs run with the ANSI code page 936 of the Chinese Windows they are
-# made for.
+# made for, in the zh_CN.UTF-8 locale that build-windows.sh makes in the
+# build folder: without it on the host, Wine would still pick page 936 but
+# mangle every non-ASCII file name on its way to the host.
 find_program(VORLAKE_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
 if(VORLAKE_WINE32)
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEARCH=win64
-      WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 ${VORLAKE_WINE32})
+      WINEDEBUG=-all LOCPATH=${CMAKE_BINARY_DIR}/locale LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+      ${VORLAKE_WINE32})
 endif()

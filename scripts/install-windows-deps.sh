@@ -4,13 +4,14 @@
 # std::thread need it), Wine with its 32-bit half (so 32-bit programs run
 # under WoW64 as on 64-bit Windows), the tools that make the SQLite
 # amalgamation from Debian's source package (tcl and a host compiler for
-# its generators), and a deb-src entry so that the source package can be
+# its generators), the locale sources (the build makes the Chinese locale
+# that Wine runs the tests in), and a deb-src entry so that the source package can be
 # fetched. Safe to run again; needs root (or sudo) only when something is
 # missing.
 set -euo pipefail
 
 packages=(g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 wine64
-          tcl dpkg-dev build-essential googletest cmake pkg-config sqlite3 libsqlite3-dev)
+          tcl dpkg-dev build-essential googletest cmake pkg-config sqlite3 libsqlite3-dev locales)
 packages+=("$@")
 
 sudo=""

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "driver/process_state.h"
+#include "driver/run_report.h"
 #include "driver/upgrade_run.h"
 #include "platform/process.h"
-#include "platform/report.h"
 #include "platform/text_codec.h"
 
 namespace {
@@ -35,16 +35,6 @@ std::string JoinArguments(int argc, char** argv) {
   return line;
 }
 
-void PrintReport(const std::vector<std::string>& lines) {
-  std::string text;
-  // The run's lines hold paths in the ANSI code page; the terminal reads UTF-8.
-  for (const std::string& line : lines)
-    text += platform::Recode(line, win::CP_ACP, win::CP_UTF8) + "\n";
-  text += platform::FormatReport();
-  if (!text.empty() && text.back() != '\n') text += '\n';
-  std::fputs(text.c_str(), stderr);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,9 +49,9 @@ int main(int argc, char** argv) {
     std::string commandLine = JoinArguments(argc, argv);
     std::vector<std::string> lines;
     driver::RunUpgrade(commandLine.c_str(), driver::ModuleSteps(), &lines);
-    PrintReport(lines);
+    driver::PublishRunReport(lines);
   } catch (...) {
-    std::fputs("vorlake-upgrade: the run stopped on an unexpected error\n", stderr);
+    driver::PublishRunFailure();
   }
   // Released here, in the order their ties need, rather than by the
   // destructors of statics in whatever order those run.

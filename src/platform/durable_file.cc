@@ -6,10 +6,15 @@
 
 namespace platform {
 
+// Windows flushes a file only through a handle that may write to it; POSIX
+// syncs through any descriptor, so a file we may only read is synced too.
 bool SyncFile(const std::string& hostPath) {
   std::unique_ptr<File> file;
-  return CurrentEnv()->OpenFile(hostPath, /*writable=*/false, &file) == IoStatus::kOk &&
-         file->Sync() == IoStatus::kOk;
+  Env* env = CurrentEnv();
+  if (env->OpenFile(hostPath, /*writable=*/true, &file) != IoStatus::kOk &&
+      env->OpenFile(hostPath, /*writable=*/false, &file) != IoStatus::kOk)
+    return false;
+  return file->Sync() == IoStatus::kOk;
 }
 
 std::string HostFolderOf(const std::string& hostPath) {

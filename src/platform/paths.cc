@@ -14,7 +14,6 @@
 
 #include "platform/codepage.h"
 #include "platform/env.h"
-#include "platform/temp_file.h"
 #include "platform/text_codec.h"
 
 namespace platform {
@@ -118,9 +117,6 @@ std::string DriveRoot(char16_t letter) {
   return out;
 }
 
-// A new file may be read and written by all, less the umask.
-constexpr uint32_t kNewFilePermissions = 0666;
-
 // Characters that no Windows file or folder name may hold.
 constexpr char16_t kInvalidNameChars[] = u"\"<>|";
 
@@ -199,35 +195,6 @@ std::string FolderListing::Find(const std::string& name) const {
   if (exact_.count(name)) return name;
   auto it = folded_.find(Fold(name));
   return it == folded_.end() ? name : it->second;
-}
-
-bool ReplaceFileAtomically(const std::string& hostPath, const std::string& data) {
-  if (hostPath.empty() || hostPath.back() == '/') return false;
-  size_t slash = hostPath.rfind('/');
-  std::string folder = slash == std::string::npos ? "." : hostPath.substr(0, slash);
-  if (folder.empty()) folder = "/";
-
-  // What a writer killed earlier left here goes first; one that is still
-  // writing holds its file and keeps it.
-  SweepTempFiles(folder);
-  Env* env = CurrentEnv();
-  // Keep the permissions of the file being replaced.
-  FileInfo old;
-  bool keep = env->GetFileInfo(hostPath, /*followLinks=*/true, &old) == IoStatus::kOk && old.isFile;
-  std::string temp;
-  std::unique_ptr<File> file;
-  if (CreateTempFile(folder, kNewFilePermissions, &temp, &file) != IoStatus::kOk) return false;
-  if (keep) file->SetPermissions(old.permissions);  // else the new file keeps its own
-  // The lock goes with the file, after the rename: until then the temporary
-  // name is held.
-  bool ok = file->Write(data.data(), data.size()) == IoStatus::kOk &&
-            file->Sync() == IoStatus::kOk && env->Rename(temp, hostPath) == IoStatus::kOk;
-  if (!ok) env->Remove(temp);
-  file.reset();
-  if (!ok) return false;
-  // Make the rename itself durable.
-  env->SyncFolder(folder);
-  return true;
 }
 
 }  // namespace platform

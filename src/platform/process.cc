@@ -10,4 +10,8 @@ void IgnoreBrokenPipes() { std::signal(SIGPIPE, SIG_IGN); }
 
 unsigned CurrentProcessId() { return static_cast<unsigned>(getpid()); }
 
+std::string HostPathFromArgument(const char* arg) { return arg ? arg : ""; }
+
+void SetBinaryStdout() {}
+
 }  // namespace platform

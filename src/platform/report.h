@@ -1,7 +1,7 @@
 // The run report: what the run did and which of its steps failed. The run
-// shows nothing to the user on Windows; on POSIX the driver prints this
-// report to stderr at the end, so a person at a terminal can see what
-// happened. Modules add to it; nothing reads it back but the driver.
+// shows nothing to the user; at its end the driver hands this report to
+// WriteReportText, so a person can see afterwards what happened. Modules
+// add to it; nothing reads it back but the driver.
 #pragma once
 
 #include <string>
@@ -15,5 +15,13 @@ void ReportNote(const std::string& line);
 // Counters in first-use order, then the notes.
 std::string FormatReport();
 void ClearReport();
+
+// Puts the finished report (UTF-8) where a person can read it. On POSIX that
+// is stderr. A Windows program without a console has none: there the text
+// replaces the file ReportLogPath() names, in the user's temporary folder,
+// away from the installations the run reads and writes.
+void WriteReportText(const std::string& utf8Text);
+// That file as a host path; empty where the report goes to stderr.
+std::string ReportLogPath();
 
 }  // namespace platform

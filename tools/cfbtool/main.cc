@@ -12,6 +12,7 @@
 
 #include "base/com_ref.h"
 #include "cfb/engine.h"
+#include "platform/process.h"
 
 namespace {
 
@@ -228,8 +229,10 @@ int main(int argc, char** argv) {
   bool cat = command == "cat";
   if ((cat && argc != 4) || (!cat && argc != 3)) return Usage();
   if (!cat && command != "ls" && command != "tree") return Usage();
+  platform::SetBinaryStdout();  // cat's bytes unchanged, and ls's lines end as on POSIX
   Ref<win::IStorage> root;
-  win::HRESULT hr = cfb::OpenCompoundFile(argv[2], kReadMode, root.out());
+  win::HRESULT hr =
+      cfb::OpenCompoundFile(platform::HostPathFromArgument(argv[2]).c_str(), kReadMode, root.out());
   if (hr != win::S_OK) {
     fprintf(stderr, "cfbtool: cannot open %s (0x%08X)\n", argv[2], static_cast<unsigned>(hr));
     return 1;

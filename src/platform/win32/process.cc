@@ -1,6 +1,12 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdio>
+
+#include "platform/paths.h"
 
 namespace platform {
 
@@ -9,5 +15,9 @@ namespace platform {
 void IgnoreBrokenPipes() {}
 
 unsigned CurrentProcessId() { return static_cast<unsigned>(::GetCurrentProcessId()); }
+
+std::string HostPathFromArgument(const char* arg) { return HostPathFromAnsi(arg); }
+
+void SetBinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace platform
