@@ -212,6 +212,8 @@ if [ "$windows" = 1 ] && [ -d "$corpus" ]; then
   new_db() { echo "$sample/$1/drive_c/Program Files (x86)/Vorlake6/Program/history.mdb"; }
   copy_prefix "$sample/prefix" "$sample/corpus-linux"
   copy_prefix "$sample/prefix" "$sample/corpus-wine"
+  # One Wine session for all the runs: the server stays up between them.
+  in_wine "$sample/corpus-wine" wineserver -p
   result=()
   count=0
   for file in $(ls "$corpus" | head -n "$corpus_files"); do
@@ -224,8 +226,14 @@ if [ "$windows" = 1 ] && [ -d "$corpus" ]; then
     run_linux "$sample/corpus-linux" "$new_dir" /dev/null || status=$?
     [ "$status" = 0 ] || result+=("$file: the Linux build ended with $status")
     status=0
-    run_windows "$sample/corpus-wine" "$new_dir" || status=$?
+    read -r -a parts <<<"$new_dir"
+    in_wine "$sample/corpus-wine" timeout "$run_limit" "$wine32" "$exe" "${parts[@]}" \
+      >/dev/null 2>&1 || status=$?
     [ "$status" = 0 ] || result+=("$file: vorlake-upgrade.exe ended with $status (124: no end in ${run_limit} s)")
+    if [ "$status" = 124 ]; then
+      WINEPREFIX="$sample/corpus-wine" wineserver -k
+      in_wine "$sample/corpus-wine" wineserver -p
+    fi
     while read -r line; do result+=("$file: $line"); done \
       < <("${compare[@]}" compare-databases "$(new_db corpus-linux)" "$(new_db corpus-wine)" || true)
   done
