@@ -126,26 +126,38 @@ if [ "$quoting" != '"C:\a b"' ] || [ "$joined" != 'C:\a b' ]; then
   exit 1
 fi
 
-run_linux() {  # PREFIX NEW_DIR REPORT: the converter on Linux, as the installer starts it
-  env -u LANG -u LC_ALL -u LC_CTYPE WINEPREFIX="$1" XDG_RUNTIME_DIR="$work/run" \
+# Each run starts in an empty folder of its own, which must stay empty.
+run_linux() {  # PREFIX COMMAND_LINE REPORT: the converter on Linux, as the installer starts it
+  mkdir -p "$1.cwd"
+  (cd "$1.cwd" && env -u LANG -u LC_ALL -u LC_CTYPE WINEPREFIX="$1" XDG_RUNTIME_DIR="$work/run" \
     TMPDIR="$work/run" timeout "$run_limit" "$linux_build/vorlake-upgrade" "$2" \
-    </dev/null 2>"$3"
+    </dev/null 2>"$3")
 }
-run_windows() {  # PREFIX NEW_DIR: the converter under Wine, then Wine shut down
+run_windows() {  # PREFIX COMMAND_LINE: the converter under Wine, then Wine shut down
   local parts status=0
   read -r -a parts <<<"$2"
-  in_wine "$1" timeout "$run_limit" "$wine32" "$exe" "${parts[@]}" >/dev/null 2>&1 || status=$?
+  # A quoted folder goes as one argument: Wine puts the quotes back.
+  [[ "$2" == \"*\" ]] && parts=("${2:1:${#2}-2}")
+  mkdir -p "$1.cwd"
+  (cd "$1.cwd" && in_wine "$1" timeout "$run_limit" "$wine32" "$exe" "${parts[@]}" >/dev/null 2>&1) ||
+    status=$?
   if [ "$status" = 124 ]; then WINEPREFIX="$1" wineserver -k; else WINEPREFIX="$1" wineserver -w; fi
   return $status
 }
 
 mkdir -p "$work/run"
 summary=()
-# NAME ARCH NEW_DIR SAMPLEGEN_OPTIONS...
+# NAME ARCH NEW_DIR [--quoted] SAMPLEGEN_OPTIONS...: --quoted hands both
+# builds the folder in quotes instead of as the installer does.
 installation() {
   local name="$1" arch="$2" new_dir="$3"
   shift 3
-  local dir="$work/$name" start=$SECONDS status=0 result=() line
+  local dir="$work/$name" start=$SECONDS status=0 result=() line command_line cwd
+  command_line="$new_dir"
+  if [ "${1:-}" = --quoted ]; then
+    command_line="\"$new_dir\""
+    shift
+  fi
   mkdir -p "$dir"
   local generator_options=("$@")
   [ "$arch" = win32 ] && generator_options+=(--win32)
@@ -164,10 +176,10 @@ installation() {
 
   # The Linux build in the generator's prefix and in the Wine prefix.
   "${compare[@]}" snapshot "$dir/generated" "$dir/generated-before.json"
-  run_linux "$dir/generated" "$new_dir" "$dir/generated-report.txt" || status=$?
+  run_linux "$dir/generated" "$command_line" "$dir/generated-report.txt" || status=$?
   [ "$status" = 0 ] || result+=("the Linux build ended with $status in the generator's prefix")
   status=0
-  run_linux "$dir/linux" "$new_dir" "$dir/linux-report.txt" || status=$?
+  run_linux "$dir/linux" "$command_line" "$dir/linux-report.txt" || status=$?
   [ "$status" = 0 ] || result+=("the Linux build ended with $status in the Wine prefix")
   while read -r line; do result+=("Linux build, generator's prefix against Wine prefix: $line"); done \
     < <("${compare[@]}" compare "generator's prefix" "$dir/generated-before.json" "$dir/generated" \
@@ -175,20 +187,24 @@ installation() {
 
   if [ "$windows" = 1 ]; then
     status=0
-    run_windows "$dir/wine" "$new_dir" || status=$?
+    run_windows "$dir/wine" "$command_line" || status=$?
     [ "$status" = 0 ] || result+=("vorlake-upgrade.exe ended with $status")
     while read -r line; do result+=("$line"); done \
       < <("${compare[@]}" compare "Linux" "$dir/before.json" "$dir/linux" \
         "Wine" "$dir/before.json" "$dir/wine" || true)
   fi
 
+  for cwd in "$dir"/*.cwd; do
+    [ -z "$(ls -A "$cwd")" ] || result+=("the run in ${cwd##*/} left files in its working folder")
+  done
+
   local what="Linux build in the Wine prefix"
   [ "$windows" = 1 ] && what="Linux and Windows builds"
   if [ ${#result[@]} -eq 0 ]; then
-    line="$name ($arch, $new_dir, ${*:-defaults}): same ($what; $((SECONDS - start)) s)"
+    line="$name ($arch, $command_line, ${*:-defaults}): same ($what; $((SECONDS - start)) s)"
   else
     failed=1
-    line="$name ($arch, $new_dir, ${*:-defaults}): DIFFERENT ($what):"
+    line="$name ($arch, $command_line, ${*:-defaults}): DIFFERENT ($what):"
     for r in "${result[@]}"; do line+=$'\n'"    $r"; done
   fi
   echo "$line"
@@ -201,6 +217,9 @@ installation win32-200 win32 'C:\Program Files\Vorlake6' --tasks 200
 installation win64-1000 win64 'C:\Vorlake6' --tasks 1000
 installation win64-chinese win64 'C:\Program Files (x86)\沃岚 6' --tasks 120
 installation win32-settings win32 'C:\Vorlake 6' --no-history
+# Quoted, the folder names no installation: neither build may write into
+# it, and both still write the shared files.
+installation quoted win64 'C:\Program Files (x86)\Vorlake6' --quoted --tasks 30
 
 # Corrupt histories: each run ends in time with 0, and both builds agree.
 corpus="$root/fuzz/corpus/history_fuzzer"
