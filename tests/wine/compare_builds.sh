@@ -15,6 +15,9 @@
 # generator's own prefix, so that its reading of what Wine wrote is checked
 # against its reading of the generator's registry.
 #
+# One more installation is handed its folder in quotes, which the installer
+# never does: then neither build may write into the folder.
+#
 # Then at most ten history files of the fuzz corpus are dropped in as the
 # old history and converted under Wine and on Linux: each run must end with
 # exit code 0 within the time limit, and the two databases must agree.
@@ -146,7 +149,6 @@ run_windows() {  # PREFIX COMMAND_LINE: the converter under Wine, then Wine shut
 }
 
 mkdir -p "$work/run"
-summary=()
 # NAME ARCH NEW_DIR [--quoted] SAMPLEGEN_OPTIONS...: --quoted hands both
 # builds the folder in quotes instead of as the installer does.
 installation() {
@@ -161,7 +163,8 @@ installation() {
   mkdir -p "$dir"
   local generator_options=("$@")
   [ "$arch" = win32 ] && generator_options+=(--win32)
-  "$linux_build/samplegen" "$dir/generated" "$new_dir" "${generator_options[@]}" 2>/dev/null
+  "$linux_build/samplegen" "$dir/generated" "$new_dir" "${generator_options[@]}" 2>"$dir/samplegen.txt" ||
+    { cat "$dir/samplegen.txt" >&2; failed=1; exit 1; }
 
   # The installation in a fresh prefix, its registry values added by Wine.
   copy_prefix "$work/base-$arch" "$dir/prefix"
@@ -208,7 +211,6 @@ installation() {
     for r in "${result[@]}"; do line+=$'\n'"    $r"; done
   fi
   echo "$line"
-  summary+=("$line")
 }
 
 # The demo's sample, then other generated installations.
