@@ -72,15 +72,16 @@ trap finish EXIT
 # Wine takes its ANSI code page from the locale: zh_CN gives 936, as on the
 # Chinese Windows the converter is made for. The locale must exist for the
 # C library too, or Wine misreads every non-ASCII argument and file name;
-# when the system has not generated it, it is made once beside the build.
+# when the system has not generated it, the copy in the Windows build folder
+# is used, made here when the build has not made it.
 locale_env=()
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf-\?8'; then
-  locale_dir="$windows_build/wine-locale"
+  locale_dir="$windows_build/locale"
   [ -d "$windows_build" ] || locale_dir="$work/locale"
-  if [ ! -d "$locale_dir/zh_CN.UTF-8" ]; then
+  if [ ! -e "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ]; then
     mkdir -p "$locale_dir"
     localedef -i zh_CN -f UTF-8 "$locale_dir/zh_CN.UTF-8" 2>/dev/null ||
-      [ -f "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ] ||
+      [ -e "$locale_dir/zh_CN.UTF-8/LC_CTYPE" ] ||
       { echo "compare_builds: cannot make the zh_CN.UTF-8 locale (Debian: locales)" >&2; exit 1; }
   fi
   locale_env=(LOCPATH="$locale_dir")
