@@ -1,7 +1,8 @@
-// samplegen PREFIX_DIR NEW_INSTALL_WINDOWS_PATH [--tasks N] [--no-history] [--no-settings]
+// samplegen PREFIX_DIR NEW_INSTALL_WINDOWS_PATH [--tasks N] [--no-history] [--no-settings] [--win32]
 //
 // Builds a complete version-5 installation and a fresh version-6 folder in
-// a new Wine-style prefix, ready for vorlake-upgrade.
+// a new Wine-style prefix, ready for vorlake-upgrade. --win32 makes a
+// 32-bit prefix: no Wow6432Node, and the shared folder under Program Files.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,8 +13,10 @@
 namespace {
 
 int Usage() {
-  std::fputs("usage: samplegen PREFIX_DIR NEW_INSTALL_WINDOWS_PATH [--tasks N] [--no-history] [--no-settings]\n",
-             stderr);
+  std::fputs(
+      "usage: samplegen PREFIX_DIR NEW_INSTALL_WINDOWS_PATH [--tasks N] [--no-history] [--no-settings]"
+      " [--win32]\n",
+      stderr);
   return 2;
 }
 
@@ -34,6 +37,8 @@ int main(int argc, char** argv) {
       options.history = false;
     } else if (std::strcmp(argv[i], "--no-settings") == 0) {
       options.settings = false;
+    } else if (std::strcmp(argv[i], "--win32") == 0) {
+      options.win64 = false;
     } else {
       return Usage();
     }
