@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -59,6 +60,27 @@ TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   for (win::HANDLE h : handles) EXPECT_EQ(win::CloseHandle(h), 1);
   EXPECT_EQ(win::CloseHandle(first), 0);
   EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
+}
+
+// A name without a namespace is in the session's own, which Local\ spells
+// out; Global\ is another namespace, and names differing in case are
+// different names.
+TEST_F(NamedMutexTest, NamespacesAndCase) {
+  win::HANDLE local = win::CreateMutexA(nullptr, 0, "Local\\vorlake_probe");
+  ASSERT_NE(local, nullptr);
+  const std::pair<const char*, win::DWORD> cases[] = {
+      {"vorlake_probe", win::ERROR_ALREADY_EXISTS},
+      {"Local\\vorlake_probe", win::ERROR_ALREADY_EXISTS},
+      {"Global\\vorlake_probe", 0},
+      {"Local\\VORLAKE_PROBE", 0},
+      {"vorlake_Probe", 0},
+  };
+  for (const auto& [name, error] : cases) {
+    win::HANDLE h = win::CreateMutexA(nullptr, 0, name);
+    EXPECT_EQ(win::GetLastError(), error) << name;
+    win::CloseHandle(h);
+  }
+  win::CloseHandle(local);
 }
 
 constexpr const char* kOwnVariable = "VORLAKE_MUTEX_CHILD_OWNS";
