@@ -29,6 +29,10 @@ TEST(FileAttributesTest, FilesFoldersAndWhatIsMissing) {
   EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake\\ro.dat").c_str()),
             win::FILE_ATTRIBUTE_ARCHIVE | win::FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake").c_str()), win::FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake\\").c_str()), win::FILE_ATTRIBUTE_DIRECTORY);
+  // "." and ".." go before the path is looked up, past missing folders too.
+  EXPECT_EQ(win::GetFileAttributesA((win + "\\nowhere\\..\\.\\Vorlake\\a.dat").c_str()),
+            win::FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake\\none").c_str()), win::INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\nowhere\\none").c_str()), win::INVALID_FILE_ATTRIBUTES);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "../support/test_support.h"
+#include "platform/file.h"
 #include "platform/implementation.h"
 #include "platform/shell.h"
 
@@ -109,6 +110,14 @@ TEST_F(ShellCopyTest, FileToNewNameCreatesFolders) {
   // An existing folder as destination takes the file inside.
   EXPECT_EQ(Copy(Win("OLD\\Program\\server.met"), Win("Common Files")), 0);
   EXPECT_EQ(ReadFile(Host("Common Files/server.met")), "S2");
+  // A copy keeps its source's attributes, read-only among them.
+  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(Host("OLD/Program/server.met"), write, fs::perm_options::remove);
+  EXPECT_EQ(Copy(Win("OLD\\Program\\server.met"), Win("Copied\\server.met")), 0);
+  EXPECT_EQ(win::GetFileAttributesA(Win("Copied\\server.met").c_str()),
+            win::FILE_ATTRIBUTE_ARCHIVE | win::FILE_ATTRIBUTE_READONLY);
+  fs::permissions(Host("OLD/Program/server.met"), write, fs::perm_options::add);
+  fs::permissions(Host("Copied/server.met"), write, fs::perm_options::add);
 }
 
 TEST_F(ShellCopyTest, MissingSourceCopiesAndCreatesNothing) {
