@@ -108,6 +108,12 @@ TEST_F(RegistryApiTest, BufferSizes) {
   EXPECT_EQ(win::RegQueryValueExA(k, "D", nullptr, &type, nullptr, &size), kOk);
   EXPECT_EQ(size, 4u);
   EXPECT_EQ(type, win::REG_DWORD);
+  size = 2;
+  EXPECT_EQ(win::RegQueryValueExA(k, "D", nullptr, nullptr, bytes, &size), kMoreData);
+  EXPECT_EQ(size, 4u);
+  // Without a buffer and its size the call only says whether the value is there.
+  EXPECT_EQ(win::RegQueryValueExA(k, "S", nullptr, &type, nullptr, nullptr), kOk);
+  EXPECT_EQ(win::RegQueryValueExA(k, "none", nullptr, &type, nullptr, nullptr), kNotFound);
   win::RegCloseKey(k);
 }
 
