@@ -1,10 +1,10 @@
 // The engine and the system's own structured storage read each other's
 // files whole: every name, size and byte, and no class or state bits where
-// none were set. Under Wine the system's side is Wine's own ole32, which
-// reads more leniently than Windows (it follows the directory by name
-// without checking the tree's colours or the sector counts), so a pass there
-// is weaker than one on Windows; the layout itself is checked against the
-// writer's rules on Linux.
+// none were set. Under Wine the system's side is Wine's own ole32, a
+// reimplementation that accepts more than Windows does (it walks the
+// directory by its links without checking the tree's colours, for one), so
+// a pass there is weaker than one on Windows; the layout itself is checked
+// against the system writer's rules by the compound-file tests on Linux.
 #include <gtest/gtest.h>
 
 #include <string>
