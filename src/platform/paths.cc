@@ -72,7 +72,10 @@ bool FindEntry(const std::string& folder, const std::string& name, std::string* 
 
 // Splits the part of a path after its root into components, dropping empty
 // ones and "." and taking ".." back one step, as Windows does lexically
-// (never above the root). A relative path may keep leading "..".
+// (never above the root). A relative path may keep leading "..". Windows
+// also trims names: a name followed by a separator loses one trailing dot,
+// the last name all its trailing dots and spaces ("Downloads.\a.dat. "
+// is Downloads\a.dat); names of dots alone are left to the rules above.
 std::vector<std::string> Components(const std::string& rest, bool rooted) {
   std::vector<std::string> parts;
   size_t pos = 0;
@@ -80,7 +83,15 @@ std::vector<std::string> Components(const std::string& rest, bool rooted) {
     size_t end = rest.find('/', pos);
     if (end == std::string::npos) end = rest.size();
     std::string part = rest.substr(pos, end - pos);
+    const bool last = end == rest.size();
     pos = end + 1;
+    if (part.find_first_not_of('.') != std::string::npos) {
+      if (!last) {
+        if (part.back() == '.') part.pop_back();
+      } else {
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+      }
+    }
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (!parts.empty() && parts.back() != "..") {

@@ -33,6 +33,11 @@ TEST(FileAttributesTest, FilesFoldersAndWhatIsMissing) {
   // "." and ".." go before the path is looked up, past missing folders too.
   EXPECT_EQ(win::GetFileAttributesA((win + "\\nowhere\\..\\.\\Vorlake\\a.dat").c_str()),
             win::FILE_ATTRIBUTE_ARCHIVE);
+  // A name's one trailing dot goes, and all trailing dots and spaces of the
+  // last name.
+  EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake.\\a.dat").c_str()), win::FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake\\a.dat. .").c_str()),
+            win::FILE_ATTRIBUTE_ARCHIVE);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\Vorlake\\none").c_str()), win::INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\nowhere\\none").c_str()), win::INVALID_FILE_ATTRIBUTES);

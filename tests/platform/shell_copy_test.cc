@@ -66,7 +66,9 @@ TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
   const fs::file_time_type old =
       std::chrono::floor<std::chrono::seconds>(fs::last_write_time(b) - std::chrono::hours(24 * 3650));
   fs::last_write_time(b, old);
+  MakeDirs(Host("OLD/Profiles/Torrents/empty"));
   EXPECT_EQ(Copy(Win("OLD\\Profiles\\Torrents"), Win("NEW\\Profiles\\")), 0);
+  EXPECT_TRUE(fs::is_directory(Host("NEW/Profiles/Torrents/empty")));
   EXPECT_EQ(ReadFile(Host("NEW/Profiles/Torrents/a.torrent")), "A");
   EXPECT_EQ(ReadFile(Host("NEW/Profiles/Torrents/sub/b.torrent")), "B");
   EXPECT_EQ(fs::last_write_time(Host("NEW/Profiles/Torrents/sub/b.torrent")), old);
