@@ -137,6 +137,17 @@ TEST_F(RegistryApiTest, ThirtyTwoBitView) {
                                   &size),
             kOk);
   EXPECT_STREQ(buf, "wow");
+  // An empty or missing subkey opens the key itself again.
+  for (const char* self : {"", static_cast<const char*>(nullptr)}) {
+    win::HKEY again = nullptr;
+    ASSERT_EQ(win::RegOpenKeyExA(b, self, 0, win::KEY_READ, &again), kOk);
+    size = sizeof buf;
+    EXPECT_EQ(win::RegQueryValueExA(again, "V", nullptr, nullptr, reinterpret_cast<win::BYTE*>(buf),
+                                    &size),
+              kOk);
+    EXPECT_STREQ(buf, "wow");
+    EXPECT_EQ(win::RegCloseKey(again), kOk);
+  }
   EXPECT_EQ(win::RegCloseKey(b), kOk);
   EXPECT_EQ(win::RegCloseKey(software), kOk);
   EXPECT_EQ(win::RegCloseKey(software), kInvalidHandle);
