@@ -133,7 +133,7 @@ std::string DriveRoot(char16_t letter) {
 constexpr uint32_t kNewFilePermissions = 0666;
 
 // Characters that no Windows file or folder name may hold.
-constexpr char16_t kInvalidNameChars[] = u"\"<>|";
+constexpr char16_t kInvalidNameChars[] = u"\"<>|*?";
 
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 

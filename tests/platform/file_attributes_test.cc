@@ -42,9 +42,13 @@ TEST(FileAttributesTest, FilesFoldersAndWhatIsMissing) {
   EXPECT_EQ(win::GetLastError(), win::ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(win::GetFileAttributesA((win + "\\nowhere\\none").c_str()), win::INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
-  // Windows refuses these characters in any name: such a path names no
-  // file, even where the POSIX file system could hold one.
-  for (const char* name : {"\\a<b", "\\a>b", "\\a|b", "\\\"Vorlake\"\\a.dat"}) {
+  // Windows refuses these characters in any name (the wildcards among
+  // them): such a path names no file, even where the POSIX file system
+  // holds one by that name.
+  WriteFile(dir.Join("Vorlake/a*b"), "x");
+  WriteFile(dir.Join("Vorlake/a?b"), "x");
+  for (const char* name : {"\\a<b", "\\a>b", "\\a|b", "\\\"Vorlake\"\\a.dat", "\\Vorlake\\a*b",
+                           "\\Vorlake\\a?b", "\\Vorlake\\a.da?"}) {
     EXPECT_EQ(win::GetFileAttributesA((win + name).c_str()), win::INVALID_FILE_ATTRIBUTES) << name;
   }
   fs::permissions(dir.Join("Vorlake/ro.dat"), kWrite, fs::perm_options::add);
