@@ -8,6 +8,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -132,8 +133,10 @@ std::string DriveRoot(char16_t letter) {
 // A new file may be read and written by all, less the umask.
 constexpr uint32_t kNewFilePermissions = 0666;
 
-// Characters that no Windows file or folder name may hold.
+// Characters that no Windows file or folder name may hold, besides the
+// control characters below kFirstNameChar.
 constexpr char16_t kInvalidNameChars[] = u"\"<>|*?";
+constexpr char16_t kFirstNameChar = u' ';
 
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
@@ -152,7 +155,9 @@ std::string HostPathFromWide(const char16_t* path) {
   // Windows refuses these characters in any file name (ERROR_INVALID_NAME),
   // so such a path names no file: a command line passed with its quotes
   // must not create folders whose names begin with a quote.
-  if (text.find_first_of(kInvalidNameChars) != std::u16string::npos) return {};
+  if (text.find_first_of(kInvalidNameChars) != std::u16string::npos ||
+      std::any_of(text.begin(), text.end(), [](char16_t c) { return c < kFirstNameChar; }))
+    return {};
   std::string root;
   bool rooted = true;
   size_t restStart = 0;

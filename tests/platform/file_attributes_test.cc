@@ -47,8 +47,9 @@ TEST(FileAttributesTest, FilesFoldersAndWhatIsMissing) {
   // holds one by that name.
   WriteFile(dir.Join("Vorlake/a*b"), "x");
   WriteFile(dir.Join("Vorlake/a?b"), "x");
+  WriteFile(dir.Join("Vorlake/a\tb"), "x");
   for (const char* name : {"\\a<b", "\\a>b", "\\a|b", "\\\"Vorlake\"\\a.dat", "\\Vorlake\\a*b",
-                           "\\Vorlake\\a?b", "\\Vorlake\\a.da?"}) {
+                           "\\Vorlake\\a?b", "\\Vorlake\\a.da?", "\\Vorlake\\a\tb"}) {
     EXPECT_EQ(win::GetFileAttributesA((win + name).c_str()), win::INVALID_FILE_ATTRIBUTES) << name;
   }
   fs::permissions(dir.Join("Vorlake/ro.dat"), kWrite, fs::perm_options::add);
