@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,41 +19,48 @@ namespace {
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
-constexpr const char* kName = "Global\\vorlake5_app_mutex";
+constexpr const char* kNameVariable = "VORLAKE_MUTEX_NAME";
 
+// Each test names its mutex after its own folder, since test processes
+// running side by side share the system's names; a child process finds the
+// name in its environment.
 class NamedMutexTest : public ::testing::Test {
  protected:
   TempDir dir_;
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path()};
+  const std::string leaf_ = std::filesystem::path(dir_.path()).filename().string();
+  const std::string nameText_ = "Global\\vorlake5_app_mutex-" + leaf_;
+  ScopedEnv nameForChild_{kNameVariable, nameText_};
+  const char* const name_ = nameText_.c_str();
 };
 
 // As on Windows, ownership belongs to the process's thread, not to a handle,
 // and the mutex exists while any handle to it is open.
 TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
   win::SetLastError(99);
-  win::HANDLE first = win::CreateMutexA(nullptr, 1, kName);
+  win::HANDLE first = win::CreateMutexA(nullptr, 1, name_);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(win::GetLastError(), 0u);
   if (!platform::ServicesAreNative()) {
     EXPECT_TRUE(testing_support::PathExists(
-        dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex.lock")));
+        dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex-" + leaf_ + ".lock")));
   }
   // A second handle opens the same mutex: its ownership request is
   // ignored, but it may release what the first took, and only once.
-  win::HANDLE second = win::CreateMutexA(nullptr, 1, kName);
+  win::HANDLE second = win::CreateMutexA(nullptr, 1, name_);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
   EXPECT_EQ(win::ReleaseMutex(second), 1);
   EXPECT_EQ(win::ReleaseMutex(first), 0);
   EXPECT_EQ(win::CloseHandle(second), 1);
   // Released but still open: it exists for the next comer.
-  win::HANDLE third = win::CreateMutexA(nullptr, 0, kName);
+  win::HANDLE third = win::CreateMutexA(nullptr, 0, name_);
   EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
   EXPECT_EQ(win::CloseHandle(third), 1);
   EXPECT_EQ(win::CloseHandle(first), 1);
   // Once every handle is closed, the name is free again.
   std::vector<win::HANDLE> handles;
-  for (const char* name : {kName, "Local\\one", "Local\\two", static_cast<const char*>(nullptr),
+  for (const char* name : {name_, "Local\\one", "Local\\two", static_cast<const char*>(nullptr),
                            static_cast<const char*>(nullptr)}) {
     handles.push_back(win::CreateMutexA(nullptr, 1, name));
     EXPECT_EQ(win::GetLastError(), 0u) << (name ? name : "unnamed");
@@ -91,7 +99,7 @@ constexpr const char* kHeld = "mutex held: ";
 // until its input closes.
 TEST(NamedMutexChild, DISABLED_HoldUntilInputCloses) {
   const char* own = std::getenv(kOwnVariable);
-  win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+  win::HANDLE h = win::CreateMutexA(nullptr, 1, std::getenv(kNameVariable));
   bool ok = h != nullptr && win::GetLastError() == 0;
   if (own && std::string(own) == "0" && !win::ReleaseMutex(h)) ok = false;
   std::printf("\n%s%s\n", kHeld, ok ? "yes" : "no");
@@ -109,14 +117,14 @@ TEST_F(NamedMutexTest, OtherProcessKeepsItUntilItExits) {
     testing_support::ChildTest child("NamedMutexChild.DISABLED_HoldUntilInputCloses");
     ASSERT_EQ(child.WaitFor(kHeld), "yes");
 
-    win::HANDLE h = win::CreateMutexA(nullptr, 1, kName);
+    win::HANDLE h = win::CreateMutexA(nullptr, 1, name_);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS) << own;
     EXPECT_EQ(win::ReleaseMutex(h), 0) << own;
     win::CloseHandle(h);
 
     child.Finish();
-    h = win::CreateMutexA(nullptr, 1, kName);
+    h = win::CreateMutexA(nullptr, 1, name_);
     ASSERT_NE(h, nullptr);
     EXPECT_EQ(win::GetLastError(), 0u) << own;
     win::CloseHandle(h);
