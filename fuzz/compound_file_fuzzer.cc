@@ -2,17 +2,17 @@
 // every stream. A file that opens is then changed and saved (a new stream in
 // the root), and the saved file must open again with that stream intact:
 // whatever the engine accepts it must also be able to write back.
-#include <fcntl.h>
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "cfb/engine.h"
+#include "work_dir.h"
 
 namespace {
 
@@ -64,32 +64,10 @@ void Walk(win::IStorage* storage, int depth) {
   }
 }
 
-const std::string& WorkDir();
-void RemoveWorkDir() {
-  unlink((WorkDir() + "/input.cfb").c_str());
-  rmdir(WorkDir().c_str());
-}
-
-// A folder of our own for the write-back files, on a memory file system
-// when there is one.
-const std::string& WorkDir() {
-  static const std::string dir = [] {
-    const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    std::string t = std::string(base) + "/cfb-fuzz-XXXXXX";
-    if (!mkdtemp(t.data())) abort();
-    return t;
-  }();
-  static const bool cleanup = atexit(RemoveWorkDir) == 0;
-  (void)cleanup;
-  return dir;
-}
-
 bool WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  bool ok = write(fd, data, size) == static_cast<ssize_t>(size);
-  close(fd);
-  return ok;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  return static_cast<bool>(out.flush());
 }
 
 void WriteBack(const std::string& path) {
@@ -131,7 +109,7 @@ void WriteBack(const std::string& path) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = WorkDir() + "/input.cfb";
+  static const std::string path = (fuzzwork::WorkDir("cfb-fuzz-") / "input.cfb").string();
   if (!WriteFile(path, data, size)) abort();
   bool opened = false;
   {
@@ -143,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   if (opened) WriteBack(path);
-  unlink(path.c_str());
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
   return 0;
 }

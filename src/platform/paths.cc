@@ -8,6 +8,7 @@
 #include <unicode/uchar.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -71,7 +72,10 @@ bool FindEntry(const std::string& folder, const std::string& name, std::string* 
 
 // Splits the part of a path after its root into components, dropping empty
 // ones and "." and taking ".." back one step, as Windows does lexically
-// (never above the root). A relative path may keep leading "..".
+// (never above the root). A relative path may keep leading "..". Windows
+// also trims names: a name followed by a separator loses one trailing dot,
+// the last name all its trailing dots and spaces ("Downloads.\a.dat. "
+// is Downloads\a.dat); names of dots alone are left to the rules above.
 std::vector<std::string> Components(const std::string& rest, bool rooted) {
   std::vector<std::string> parts;
   size_t pos = 0;
@@ -79,7 +83,15 @@ std::vector<std::string> Components(const std::string& rest, bool rooted) {
     size_t end = rest.find('/', pos);
     if (end == std::string::npos) end = rest.size();
     std::string part = rest.substr(pos, end - pos);
+    const bool last = end == rest.size();
     pos = end + 1;
+    if (part.find_first_not_of('.') != std::string::npos) {
+      if (!last) {
+        if (part.back() == '.') part.pop_back();
+      } else {
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+      }
+    }
     if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (!parts.empty() && parts.back() != "..") {
@@ -117,8 +129,10 @@ std::string DriveRoot(char16_t letter) {
   return out;
 }
 
-// Characters that no Windows file or folder name may hold.
-constexpr char16_t kInvalidNameChars[] = u"\"<>|";
+// Characters that no Windows file or folder name may hold, besides the
+// control characters below kFirstNameChar.
+constexpr char16_t kInvalidNameChars[] = u"\"<>|*?";
+constexpr char16_t kFirstNameChar = u' ';
 
 bool IsDriveLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
@@ -137,7 +151,9 @@ std::string HostPathFromWide(const char16_t* path) {
   // Windows refuses these characters in any file name (ERROR_INVALID_NAME),
   // so such a path names no file: a command line passed with its quotes
   // must not create folders whose names begin with a quote.
-  if (text.find_first_of(kInvalidNameChars) != std::u16string::npos) return {};
+  if (text.find_first_of(kInvalidNameChars) != std::u16string::npos ||
+      std::any_of(text.begin(), text.end(), [](char16_t c) { return c < kFirstNameChar; }))
+    return {};
   std::string root;
   bool rooted = true;
   size_t restStart = 0;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -55,10 +56,16 @@ std::string LockFolder() {
 }
 
 // Path separators would make the name a path; everything else may stay,
-// so that distinct mutex names stay distinct files.
+// so that distinct mutex names stay distinct files. A name without a
+// namespace is in the session's own, which "Local\" only spells out, so
+// both are one file; "Global\" stays apart, as it does in a user's session.
 std::string LockPath(const char* name) {
+  static constexpr std::string_view kSessionNamespace = "Local\\";
+  std::string_view rest(name);
+  if (rest.substr(0, kSessionNamespace.size()) == kSessionNamespace)
+    rest.remove_prefix(kSessionNamespace.size());
   std::string file = kLockPrefix;
-  for (const char* p = name; *p != '\0'; ++p) file += (*p == '\\' || *p == '/') ? '_' : *p;
+  for (char c : rest) file += (c == '\\' || c == '/') ? '_' : c;
   return LockFolder() + "/" + file + kLockSuffix;
 }
 

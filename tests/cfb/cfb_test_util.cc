@@ -18,77 +18,7 @@ constexpr uint32_t kFree = 0xFFFFFFFF;
 using testing_support::PutLe16;
 using testing_support::PutLe32;
 
-std::vector<std::string> Split(const std::string& path) {
-  std::vector<std::string> parts;
-  std::stringstream in(path);
-  std::string part;
-  while (std::getline(in, part, '/')) {
-    if (!part.empty()) parts.push_back(part);
-  }
-  return parts;
-}
-
 }  // namespace
-
-std::string DiffTrees(const Tree& got, const Tree& want) {
-  std::string out;
-  int shown = 0;
-  auto note = [&](const std::string& what, const std::string& path) {
-    if (shown++ < 8) out += what + " " + path + "\n";
-  };
-  for (const auto& [path, content] : want) {
-    auto it = got.find(path);
-    if (it == got.end()) {
-      note("missing", path);
-    } else if (it->second != content) {
-      note("differs (got " + std::to_string(it->second.size()) + " bytes, want " +
-               std::to_string(content.size()) + ")",
-           path);
-    }
-  }
-  for (const auto& [path, content] : got) {
-    if (!want.count(path)) note("unexpected", path);
-  }
-  return out;
-}
-
-std::string Pattern(size_t n, unsigned seed) {
-  std::string s(n, '\0');
-  uint32_t x = seed * 2654435761u + 1;
-  for (auto& c : s) {
-    x = x * 1664525u + 1013904223u;
-    c = static_cast<char>(x >> 24);
-  }
-  return s;
-}
-
-bool WriteTree(win::IStorage* root, const Tree& tree) {
-  for (const auto& [path, content] : tree) {
-    std::vector<std::string> parts = Split(path);
-    bool isStorage = path.back() == '/';
-    std::vector<Ref<win::IStorage>> chain;  // the storages on the way down
-    win::IStorage* at = root;
-    for (size_t i = 0; i + (isStorage ? 0 : 1) < parts.size(); ++i) {
-      std::u16string name = Utf16(parts[i]);
-      Ref<win::IStorage>& next = chain.emplace_back();
-      if (at->OpenStorage(name.c_str(), nullptr, 0x12, nullptr, 0, next.out()) != win::S_OK &&
-          at->CreateStorage(name.c_str(), 0x1012, 0, 0, next.out()) != win::S_OK) {
-        return false;
-      }
-      at = next.get();
-    }
-    if (isStorage) continue;
-    Ref<win::IStream> s;
-    std::u16string name = Utf16(parts.back());
-    win::ULONG written = 0;
-    if (at->CreateStream(name.c_str(), 0x1012, 0, 0, s.out()) != win::S_OK ||
-        s->Write(content.data(), static_cast<win::ULONG>(content.size()), &written) != win::S_OK ||
-        written != content.size()) {
-      return false;
-    }
-  }
-  return true;
-}
 
 bool CreateFileTree(const std::string& path, const Tree& tree) {
   Ref<win::IStorage> root;

@@ -22,18 +22,15 @@ using Ref = win::ComRef<T>;
 // content; an unreadable stream reads as "<error>".
 using Tree = std::map<std::string, std::string>;
 
-// "" when equal, else the first differing paths (with sizes, never contents).
-std::string DiffTrees(const Tree& got, const Tree& want);
+using testing_support::DiffTrees;
 
 using testing_support::Utf16;
 using testing_support::Utf8;
-// n pseudo-random bytes, the same for the same seed.
-std::string Pattern(size_t n, unsigned seed);
+using testing_support::Pattern;
 
 using testing_support::ReadFileTree;
 using testing_support::ReadStorage;
-// Writes every entry of tree under storage (storages created as needed).
-bool WriteTree(win::IStorage* storage, const Tree& tree);
+using testing_support::WriteTree;
 // Creates path as a new compound file holding tree.
 bool CreateFileTree(const std::string& path, const Tree& tree);
 

@@ -1,3 +1,5 @@
+// The registry file of a prefix (system.reg): its text format, its escapes,
+// the views of a 32- and a 64-bit prefix, and files that are no registry.
 #include "platform/registry.h"
 
 #include <sys/stat.h>
@@ -150,48 +152,6 @@ TEST_F(RegistryTest, ThirtyTwoBitView) {
   WriteRegistry("WINE REGISTRY Version 2\n[Software\\\\OnlyNative] 1700000000\n\"V\"=\"n\"\n");
   std::string data;
   EXPECT_EQ(Query("Software\\OnlyNative", "v", &data), win::ERROR_SUCCESS);
-}
-
-TEST_F(RegistryTest, SubkeyOfAnOpenKeyKeepsTheView) {
-  WriteRegistry(
-      "WINE REGISTRY Version 2\n#arch=win64\n"
-      "[Software\\\\Wow6432Node\\\\A\\\\B]\n\"V\"=\"wow\"\n"
-      "[Software\\\\A\\\\B]\n\"V\"=\"native\"\n");
-  win::HKEY software = nullptr, b = nullptr;
-  ASSERT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software", 0, win::KEY_READ, &software),
-            win::ERROR_SUCCESS);
-  ASSERT_EQ(win::RegOpenKeyExA(software, "a\\b", 0, win::KEY_READ, &b), win::ERROR_SUCCESS);
-  char buf[16];
-  win::DWORD size = sizeof buf;
-  EXPECT_EQ(win::RegQueryValueExA(b, "V", nullptr, nullptr, reinterpret_cast<win::BYTE*>(buf),
-                                  &size),
-            win::ERROR_SUCCESS);
-  EXPECT_STREQ(buf, "wow");
-  EXPECT_EQ(win::RegCloseKey(b), win::ERROR_SUCCESS);
-  EXPECT_EQ(win::RegCloseKey(software), win::ERROR_SUCCESS);
-  EXPECT_EQ(win::RegCloseKey(software), win::ERROR_INVALID_HANDLE);
-}
-
-TEST_F(RegistryTest, BufferSizes) {
-  WriteRegistry("WINE REGISTRY Version 2\n[Software\\\\K]\n\"S\"=\"hello\"\n\"D\"=dword:12345678\n");
-  win::HKEY k = nullptr;
-  ASSERT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\K", 0, win::KEY_READ, &k),
-            win::ERROR_SUCCESS);
-  char buf[8] = "xxxxxxx";
-  auto* bytes = reinterpret_cast<win::BYTE*>(buf);
-  win::DWORD size = 5;  // no room for the NUL
-  win::DWORD type = 0;
-  EXPECT_EQ(win::RegQueryValueExA(k, "S", nullptr, &type, bytes, &size), win::ERROR_MORE_DATA);
-  EXPECT_EQ(size, 6u);
-  EXPECT_EQ(type, win::REG_SZ);
-  size = 6;
-  EXPECT_EQ(win::RegQueryValueExA(k, "S", nullptr, nullptr, bytes, &size), win::ERROR_SUCCESS);
-  EXPECT_STREQ(buf, "hello");
-  size = 0;
-  EXPECT_EQ(win::RegQueryValueExA(k, "D", nullptr, &type, nullptr, &size), win::ERROR_SUCCESS);
-  EXPECT_EQ(size, 4u);
-  EXPECT_EQ(type, win::REG_DWORD);
-  win::RegCloseKey(k);
 }
 
 TEST_F(RegistryTest, MissingOrRejectedFileHasNoKeys) {

@@ -5,6 +5,9 @@
 
 #include "../support/injected_env.h"
 #include "../support/test_support.h"
+#include "platform/codepage.h"
+#include "platform/implementation.h"
+#include "platform/registry.h"
 #include "platform/shell.h"
 
 namespace {
@@ -15,12 +18,17 @@ constexpr const char* kHeader = "WINE REGISTRY Version 2\n";
 constexpr const char* kCurrentVersion =
     "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1700000000\n";
 
+std::string GetA(int csidl = win::CSIDL_PROGRAM_FILES) {
+  char path[win::MAX_PATH] = "unchanged";
+  if (!win::SHGetSpecialFolderPathA(nullptr, path, csidl, 0)) return "FALSE";
+  return path;
+}
+
+// The POSIX side reads the folders from the prefix's registry.
 class SpecialFolderTest : public ::testing::Test {
  protected:
-  std::string GetA(int csidl = win::CSIDL_PROGRAM_FILES) {
-    char path[win::MAX_PATH] = "unchanged";
-    if (!win::SHGetSpecialFolderPathA(nullptr, path, csidl, 0)) return "FALSE";
-    return path;
+  void SetUp() override {
+    if (platform::ServicesAreNative()) GTEST_SKIP() << "reads a prefix's system.reg";
   }
 
   TempDir prefix_;
@@ -81,6 +89,29 @@ TEST_F(SpecialFolderTest, WideAndUnsupportedFolders) {
   EXPECT_EQ(std::u16string(wide), u"C:\\\u7a0b\u5e8f");
   EXPECT_EQ(GetA(0x1A), "FALSE");  // CSIDL_APPDATA
   EXPECT_FALSE(win::SHGetSpecialFolderPathW(nullptr, wide, 0x05, 0));
+}
+
+// What the cases above read from the prefix is, on Windows, the system's own
+// answer: a 32-bit program gets ProgramFilesDir of the registry's 32-bit
+// view (the x86 folder on 64-bit Windows), in A and W alike.
+TEST(SpecialFolderNativeTest, ProgramFilesIsTheThirtyTwoBitRegistryValue) {
+  if (!platform::ServicesAreNative()) GTEST_SKIP() << "the cases above give the prefix's registry";
+  win::HKEY k = nullptr;
+  ASSERT_EQ(win::RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+                               0, win::KEY_READ, &k),
+            0);
+  char value[win::MAX_PATH] = {};
+  win::DWORD size = sizeof value;
+  EXPECT_EQ(win::RegQueryValueExA(k, "ProgramFilesDir", nullptr, nullptr,
+                                  reinterpret_cast<win::BYTE*>(value), &size),
+            0);
+  win::RegCloseKey(k);
+  EXPECT_EQ(GetA(), value);
+  char16_t wide[win::MAX_PATH] = {};
+  ASSERT_TRUE(win::SHGetSpecialFolderPathW(nullptr, wide, win::CSIDL_PROGRAM_FILES, 0));
+  char ansi[win::MAX_PATH] = {};
+  win::WideCharToMultiByte(win::CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, nullptr);
+  EXPECT_STREQ(ansi, value);
 }
 
 }  // namespace

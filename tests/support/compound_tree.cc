@@ -1,5 +1,9 @@
 #include "compound_tree.h"
 
+#include <cstdint>
+#include <sstream>
+#include <vector>
+
 #include "base/com_ref.h"
 #include "cfb/engine.h"
 #include "platform/codepage.h"
@@ -20,6 +24,16 @@ std::u16string Utf16(const std::string& s) {
                                    out.data(), static_cast<int>(out.size()));
   out.resize(n > 0 ? n : 0);
   return out;
+}
+
+std::vector<std::string> SplitTreePath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::stringstream in(path);
+  std::string part;
+  while (std::getline(in, part, '/')) {
+    if (!part.empty()) parts.push_back(part);
+  }
+  return parts;
 }
 
 namespace {
@@ -71,6 +85,66 @@ StorageTree ReadFileTree(const std::string& path, win::HRESULT* hr, win::DWORD m
   *hr = cfb::OpenCompoundFile(path.c_str(), mode, root.out());
   if (*hr != win::S_OK) return {};
   return ReadStorage(root.get());
+}
+
+std::string DiffTrees(const StorageTree& got, const StorageTree& want) {
+  std::string out;
+  int shown = 0;
+  auto note = [&](const std::string& what, const std::string& path) {
+    if (shown++ < 8) out += what + " " + path + "\n";
+  };
+  for (const auto& [path, content] : want) {
+    auto it = got.find(path);
+    if (it == got.end()) {
+      note("missing", path);
+    } else if (it->second != content) {
+      note("differs (got " + std::to_string(it->second.size()) + " bytes, want " +
+               std::to_string(content.size()) + ")",
+           path);
+    }
+  }
+  for (const auto& [path, content] : got) {
+    if (!want.count(path)) note("unexpected", path);
+  }
+  return out;
+}
+
+std::string Pattern(size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (auto& c : s) {
+    x = x * 1664525u + 1013904223u;
+    c = static_cast<char>(x >> 24);
+  }
+  return s;
+}
+
+bool WriteTree(win::IStorage* root, const StorageTree& tree) {
+  for (const auto& [path, content] : tree) {
+    std::vector<std::string> parts = SplitTreePath(path);
+    bool isStorage = path.back() == '/';
+    std::vector<win::ComRef<win::IStorage>> chain;  // the storages on the way down
+    win::IStorage* at = root;
+    for (size_t i = 0; i + (isStorage ? 0 : 1) < parts.size(); ++i) {
+      std::u16string name = Utf16(parts[i]);
+      win::ComRef<win::IStorage>& next = chain.emplace_back();
+      if (at->OpenStorage(name.c_str(), nullptr, 0x12, nullptr, 0, next.out()) != win::S_OK &&
+          at->CreateStorage(name.c_str(), 0x1012, 0, 0, next.out()) != win::S_OK) {
+        return false;
+      }
+      at = next.get();
+    }
+    if (isStorage) continue;
+    win::ComRef<win::IStream> s;
+    std::u16string name = Utf16(parts.back());
+    win::ULONG written = 0;
+    if (at->CreateStream(name.c_str(), 0x1012, 0, 0, s.out()) != win::S_OK ||
+        s->Write(content.data(), static_cast<win::ULONG>(content.size()), &written) != win::S_OK ||
+        written != content.size()) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace testing_support

@@ -53,6 +53,13 @@ ScopedEnv::~ScopedEnv() {
     UnsetHostEnv(name_);
 }
 
+std::string WindowsPath(const std::string& hostPath) {
+  std::string out = hostPath;
+  for (char& c : out)
+    if (c == '/') c = '\\';
+  return out;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

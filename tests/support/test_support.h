@@ -32,6 +32,11 @@ class ScopedEnv {
   bool had_;
 };
 
+// A host path as a Windows program names it: backslashes. On Windows that is
+// a drive path; on POSIX a path from the root, which names the host's own
+// file without a prefix, so one test runs on both builds.
+std::string WindowsPath(const std::string& hostPath);
+
 std::string ReadFile(const std::string& path);
 // Creates missing parent folders.
 void WriteFile(const std::string& path, const std::string& data);
