@@ -18,27 +18,16 @@ namespace cfbtest {
 template <class T>
 using Ref = win::ComRef<T>;
 
-// A tree as path -> content; storages are paths ending in "/" with empty
-// content; an unreadable stream reads as "<error>".
-using Tree = std::map<std::string, std::string>;
+using namespace testing_support;
+using Tree = StorageTree;
 
-using testing_support::DiffTrees;
-
-using testing_support::Utf16;
-using testing_support::Utf8;
-using testing_support::Pattern;
-
-using testing_support::ReadFileTree;
-using testing_support::ReadStorage;
-using testing_support::WriteTree;
 // Creates path as a new compound file holding tree.
 bool CreateFileTree(const std::string& path, const Tree& tree);
 
 inline std::string Run(const std::string& command, int* status = nullptr) {
-  return testing_support::RunCommand(command, status);
+  return RunCommand(command, status);
 }
-inline std::string Quote(const std::string& s) { return testing_support::ShellQuote(s); }
-using testing_support::ReadWithOlefile;
+inline std::string Quote(const std::string& s) { return ShellQuote(s); }
 
 // "" when an image is laid out as the system's own writer lays out a fresh
 // file, with a valid red-black directory; else the problems found.
@@ -74,7 +63,6 @@ class ImageBuilder {
   // which must be directory order).
   void Children(uint32_t parent, const std::vector<uint32_t>& sorted);
   Entry& entry(uint32_t id) { return entries_[id]; }
-  std::vector<uint32_t>& fat() { return fat_; }
   uint32_t sectorSize() const { return 1u << shift_; }
 
   // Layout choices and faults.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <functional>
 #include <string>
 #include <utility>
@@ -54,9 +55,7 @@ std::string ReadStream(const std::string& path) {
 }
 
 size_t EntriesIn(const std::string& dir) {
-  size_t n = 0;
-  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir)) ++n;
-  return n;
+  return std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator());
 }
 
 TEST(EngineIoTest, SavesLocksAndKeepsTheOldFileOnFailure) {

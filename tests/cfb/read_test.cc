@@ -191,12 +191,6 @@ TEST(CfbRead, FilesThatBendTheRules) {
          t["Sub/Zero"] = "";
        },
        nullptr},
-      {"version 3 sizes with garbage high half",
-       [](ImageBuilder& b, Base& base, Tree&) {
-         b.entry(base.smallId).size |= 0xDEADBEEF00000000ull;
-         b.entry(base.bigId).size |= 0x0000000100000000ull;
-       },
-       nullptr},
       // 512-byte sectors make a version-3 file whatever its version field says.
       {"version 3 sizes with garbage high half, odd version field",
        [](ImageBuilder& b, Base& base, Tree&) {
@@ -255,9 +249,6 @@ TEST(CfbRead, NameOrderAndCaseInsensitiveLookup) {
   EXPECT_EQ(s->Read(buf, sizeof buf, &n), win::S_OK);  // short read at the end is S_OK
   EXPECT_EQ(std::string(buf, n), "\xC3\xA9t\xC3\xA9");
   EXPECT_EQ(root->OpenStream(u"AA", nullptr, 0x10, 0, s.out()), win::S_OK);
-  EXPECT_EQ(root->OpenStream(u"missing", nullptr, 0x10, 0, s.out()), win::STG_E_FILENOTFOUND);
-  cfbtest::Ref<win::IStorage> sub;
-  EXPECT_EQ(root->OpenStorage(u"A", nullptr, 0x10, nullptr, 0, sub.out()), win::STG_E_FILENOTFOUND);
 }
 
 // Every path that cfbtool ls prints is one that cfbtool cat reads, also for

@@ -73,15 +73,6 @@ TEST(FindOldInstallationTest, RefusesWhatIsNotARegisteredVersion5File) {
   }
 }
 
-TEST(FindOldInstallationTest, ReadsThe32BitViewOfA64BitPrefix) {
-  TestPrefix prefix;
-  prefix.WriteFile("C:\\Program Files (x86)\\Vorlake\\prog.exe", pegen::BuildPe({}));
-  prefix.WriteRegistry(true, "\"Path\"=\"C:\\\\Program Files (x86)\\\\Vorlake\\\\prog.exe\"\n", true);
-  Found found = Locate();
-  EXPECT_TRUE(found.ok);
-  EXPECT_EQ(found.dir, "C:\\Program Files (x86)\\Vorlake\\");
-}
-
 TEST(FindOldInstallationTest, ValueWithoutBackslashIsKept) {
   TestPrefix prefix;
   prefix.WriteFile("C:\\prog.exe", pegen::BuildPe({}));

@@ -5,9 +5,6 @@
 
 namespace driver_test {
 
-TestPrefix::TestPrefix() : prefix_(prefixDir_.path()) {
-}
-
 std::string TestPrefix::Host(const std::string& windowsPath) const { return prefixDir_.Host(windowsPath); }
 
 void TestPrefix::WriteFile(const std::string& windowsPath, const std::string& data) const {
@@ -16,16 +13,14 @@ void TestPrefix::WriteFile(const std::string& windowsPath, const std::string& da
 
 void TestPrefix::MakeDir(const std::string& windowsPath) const { testing_support::MakeDirs(Host(windowsPath)); }
 
-void TestPrefix::WriteRegistry(bool hasKey, const std::string& keyLines, bool win64) const {
-  std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n";
-  reg += win64 ? "#arch=win64\n\n" : "#arch=win32\n\n";
+void TestPrefix::WriteRegistry(bool hasKey, const std::string& keyLines) const {
+  std::string reg = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n";
   reg += "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1700000000\n";
   reg += "\"ProgramFilesDir\"=\"C:\\\\Program Files\"\n\n";
   if (hasKey) {
-    reg += std::string("[Software\\\\") + (win64 ? "Wow6432Node\\\\" : "") +
-           "Vorlake Network\\\\VorlakeOem\\\\vorlake_backwnd] 1700000000\n" + keyLines + "\n";
+    reg += "[Software\\\\Vorlake Network\\\\VorlakeOem\\\\vorlake_backwnd] 1700000000\n" + keyLines + "\n";
   }
-  testing_support::WriteFile(prefix_ + "/system.reg", reg);
+  testing_support::WriteFile(path() + "/system.reg", reg);
 }
 
 void TestPrefix::InstallOldProgram(const std::string& windowsPath, const std::string& productVersion) const {

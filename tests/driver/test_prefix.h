@@ -12,8 +12,6 @@ namespace driver_test {
 
 class TestPrefix {
  public:
-  TestPrefix();
-
   // C:\A\b.exe (UTF-8) -> <prefix>/drive_c/A/b.exe
   std::string Host(const std::string& windowsPath) const;
   void WriteFile(const std::string& windowsPath, const std::string& data) const;
@@ -21,17 +19,16 @@ class TestPrefix {
 
   // Writes system.reg. keyLines are the value lines of the version-5 key,
   // which is left out entirely when hasKey is false.
-  void WriteRegistry(bool hasKey, const std::string& keyLines, bool win64 = false) const;
+  void WriteRegistry(bool hasKey, const std::string& keyLines) const;
   // Registers C:\... program path (UTF-8) with the given version resource
   // ("" for a file without one).
   void InstallOldProgram(const std::string& windowsPath, const std::string& productVersion) const;
 
-  const std::string& path() const { return prefix_; }
+  const std::string& path() const { return prefixDir_.path(); }
 
  private:
   testing_support::FakePrefix prefixDir_;
   testing_support::TempDir runDir_;
-  std::string prefix_;
   // The named mutex keeps its lock files there; it reaches the host itself.
   testing_support::ScopedEnv runtimeDir_{"XDG_RUNTIME_DIR", runDir_.path()};
 };

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/sync.h"
 #include "test_support.h"
 
 namespace e2e {
@@ -35,12 +34,7 @@ std::string ReadAllFrom(FILE* file) {
 // In the child: environment, folder, output files; then exec. Never returns.
 [[noreturn]] void ExecConverter(const ProcessSpec& job, int outFd, int errFd, bool nullStdin) {
   std::string program = ConverterPath();  // before the folder changes
-  for (const auto& [name, value] : job.env) {
-    if (value.empty())
-      unsetenv(name.c_str());
-    else
-      setenv(name.c_str(), value.c_str(), 1);
-  }
+  ApplyEnv(job.env);
   if (!job.cwd.empty() && chdir(job.cwd.c_str()) != 0) _exit(126);
   if (nullStdin) {
     int in = open("/dev/null", O_RDONLY);
@@ -85,7 +79,36 @@ void Finish(pid_t pid, ProcessResult* result, int waited) {
 
 std::string ConverterPath() { return testing_support::BuildDir() + "/vorlake-upgrade"; }
 
-ProcessResult RunConverter(const ProcessSpec& job) {
+EnvChanges PrefixEnv(const std::string& prefix, const std::string& runtimeDir, const std::string& home) {
+  return {{"WINEPREFIX", prefix}, {"XDG_RUNTIME_DIR", runtimeDir}, {"TMPDIR", runtimeDir},
+          {"HOME", home}, {"LANG", ""}, {"LC_ALL", ""}, {"LC_CTYPE", ""}};
+}
+
+void ApplyEnv(const EnvChanges& changes) {
+  for (const auto& [name, value] : changes) {
+    if (value.empty())
+      unsetenv(name.c_str());
+    else
+      setenv(name.c_str(), value.c_str(), 1);
+  }
+}
+
+int StartConverter(const ProcessSpec& job) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    int null = open("/dev/null", O_WRONLY);
+    ExecConverter(job, null, null, true);
+  }
+  return pid;
+}
+
+ProcessResult RunConverter(const ProcessSpec& job) { return RunConverterOnTerminal(job, "", nullptr); }
+
+// Without onPrompt: in a new session without a controlling terminal, so
+// that nobody can answer a message box.
+ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& prompt,
+                                     const std::function<std::string()>& onPrompt) {
   ProcessResult result;
   FILE* out = std::tmpfile();
   FILE* err = std::tmpfile();
@@ -95,29 +118,16 @@ ProcessResult RunConverter(const ProcessSpec& job) {
     close(gone[0]);
     errFd = gone[1];
   }
-  pid_t pid = fork();
+  int master = -1;
+  pid_t pid = onPrompt ? forkpty(&master, nullptr, nullptr, nullptr) : fork();
   if (pid == 0) {
-    setsid();  // no controlling terminal: nobody can answer a message box
-    ExecConverter(job, fileno(out), errFd, true);
+    if (!onPrompt) setsid();
+    ExecConverter(job, fileno(out), errFd, !onPrompt);
   }
   if (gone[1] >= 0) close(gone[1]);
-  Finish(pid, &result, 0);
-  result.out = ReadAllFrom(out);
-  result.err = ReadAllFrom(err);
-  return result;
-}
-
-ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& prompt,
-                                     const std::function<std::string()>& onPrompt) {
-  ProcessResult result;
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  int master = -1;
-  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid == 0) ExecConverter(job, fileno(out), fileno(err), false);
   size_t seen = 0;  // prompts already answered
   int waited = 0;
-  for (; waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {
+  for (; onPrompt && waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {
     pollfd pfd{master, POLLIN, 0};
     if (poll(&pfd, 1, kPollMilliseconds) > 0) {
       char buffer[1024];
@@ -135,51 +145,11 @@ ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& 
     result.exitCode = WaitForExit(pid, &ended);
     if (ended) break;
   }
-  close(master);
+  if (master >= 0) close(master);
   Finish(pid, &result, waited);
   result.out = ReadAllFrom(out);
   result.err = ReadAllFrom(err);
   return result;
-}
-
-MutexHolder::MutexHolder(const std::string& name, const std::string& runtimeDir) {
-  int ready[2], release[2];
-  // Close-on-exec, so that a converter started meanwhile does not keep the
-  // release pipe open and the holder alive.
-  if (pipe2(ready, O_CLOEXEC) != 0 || pipe2(release, O_CLOEXEC) != 0) return;
-  pid_t pid = fork();
-  if (pid == 0) {
-    close(ready[0]);
-    close(release[1]);
-    setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
-    win::HANDLE mutex = win::CreateMutexA(nullptr, 1, name.c_str());
-    char ok = mutex ? 1 : 0;
-    if (write(ready[1], &ok, 1) != 1) _exit(1);
-    char c;
-    while (read(release[0], &c, 1) > 0) {
-    }
-    _exit(0);
-  }
-  close(ready[1]);
-  close(release[0]);
-  char ok = 0;
-  if (read(ready[0], &ok, 1) == 1 && ok) {
-    pid_ = pid;
-    releaseFd_ = release[1];
-  } else {
-    close(release[1]);
-    waitpid(pid, nullptr, 0);
-  }
-  close(ready[0]);
-}
-
-MutexHolder::~MutexHolder() { Release(); }
-
-void MutexHolder::Release() {
-  if (pid_ <= 0) return;
-  close(releaseFd_);
-  waitpid(pid_, nullptr, 0);
-  pid_ = -1;
 }
 
 }  // namespace e2e

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sync.h"
+#include "test_support.h"
+
 namespace e2e {
 
 struct ProcessResult {
@@ -29,9 +32,17 @@ struct ProcessSpec {
   std::string program;  // run instead of the converter (found on PATH), e.g. to wrap it
 };
 
+// The environment of a run in that prefix, with its own lock and home
+// folders and no locale (so code page 936).
+EnvChanges PrefixEnv(const std::string& prefix, const std::string& runtimeDir, const std::string& home);
+// Applies changes to this process's environment.
+void ApplyEnv(const EnvChanges& changes);
+
 // Runs the converter in a new session without a controlling terminal, with
 // stdin from /dev/null.
 ProcessResult RunConverter(const ProcessSpec& job);
+// Starts it so, its output dropped, without waiting; its process id.
+int StartConverter(const ProcessSpec& job);
 
 // Runs the converter with a pseudo-terminal as its controlling terminal
 // (stdout and stderr still go to pipes). Each time `prompt` appears on the
@@ -40,17 +51,22 @@ ProcessResult RunConverter(const ProcessSpec& job);
 ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& prompt,
                                      const std::function<std::string()>& onPrompt);
 
-// A process that holds the named mutex until Release() or destruction.
+// Holds the named mutex, as a running old program does, until Release() or
+// destruction; the converters started meanwhile are other processes.
 class MutexHolder {
  public:
-  explicit MutexHolder(const std::string& name, const std::string& runtimeDir);
-  ~MutexHolder();
-  bool holding() const { return pid_ > 0; }
-  void Release();
+  MutexHolder(const std::string& name, const std::string& runtimeDir)
+      : runtime_("XDG_RUNTIME_DIR", runtimeDir), mutex_(win::CreateMutexA(nullptr, 1, name.c_str())) {}
+  ~MutexHolder() { Release(); }
+  bool holding() const { return mutex_ != nullptr; }
+  void Release() {
+    if (mutex_) win::CloseHandle(mutex_);
+    mutex_ = nullptr;
+  }
 
  private:
-  int pid_ = -1;
-  int releaseFd_ = -1;
+  testing_support::ScopedEnv runtime_;
+  win::HANDLE mutex_;
 };
 
 std::string ConverterPath();

@@ -40,11 +40,4 @@ TreeChanges Compare(const TreeSnapshot& before, const TreeSnapshot& after) {
   return changes;
 }
 
-TreeSnapshot Subtree(const TreeSnapshot& tree, const std::string& under) {
-  TreeSnapshot part;
-  for (auto it = tree.lower_bound(under); it != tree.end() && it->first.compare(0, under.size(), under) == 0; ++it)
-    part.insert(*it);
-  return part;
-}
-
 }  // namespace e2e

@@ -22,7 +22,4 @@ struct TreeChanges {
 
 TreeChanges Compare(const TreeSnapshot& before, const TreeSnapshot& after);
 
-// Only the entries under the relative folder `under` (with its "/" end).
-TreeSnapshot Subtree(const TreeSnapshot& tree, const std::string& under);
-
 }  // namespace e2e

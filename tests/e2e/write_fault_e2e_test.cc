@@ -1,10 +1,8 @@
 // Runs the conversion with every file write cut short after N bytes, for
-// every N that makes a difference up to the size of the largest file it
-// writes, and checks that each of the three files it replaces (the new
-// UserConfig.ini, DSConfig.bin, Category.xml) is afterwards either its old content or a complete file
-// that the fault-free run would agree with, and that the run still ends
-// with 0. Each run is a forked child, so every process-wide object of the
-// run starts fresh.
+// every N that makes a difference, and checks that each file it replaces
+// (the new UserConfig.ini, DSConfig.bin, Category.xml) is afterwards its old
+// content or one the fault-free run agrees with, and that the run still
+// ends with 0. Each run is a forked child, so its process state starts fresh.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>

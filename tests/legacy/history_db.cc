@@ -2,7 +2,6 @@
 
 #include "catalog/catalog_manager.h"
 #include "dblayer/shared_database.h"
-#include "driver/process_state.h"
 #include "legacy/history_converter.h"
 #include "legacy/new_torrents_dir.h"
 #include "taskdb/schema.h"
@@ -15,14 +14,11 @@ constexpr unsigned kGbk = 936;  // the history's text is in it
 
 HistoryDb::HistoryDb() {
   env_.codePage = kGbk;
-  driver::ResetProcessState();
   const std::string db = dir_.Join("history.mdb");
   std::snprintf(dblayer::NewDatabasePath, sizeof dblayer::NewDatabasePath, "%s", db.c_str());
   NewTorrentsDir = "C:\\New\\Profiles\\Torrents\\";
   taskdb::CreateTaskSchema();
 }
-
-HistoryDb::~HistoryDb() { driver::ResetProcessState(); }
 
 bool HistoryDb::Convert(const historygen::History& history) {
   if (!historygen::WriteHistory(history, historyPath())) return false;

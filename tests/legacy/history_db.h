@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "fresh_process.h"
 #include "history_builder.h"
 #include "injected_env.h"
 #include "outside_readers.h"
@@ -19,7 +20,6 @@ using Row = std::map<std::string, Cell>;
 class HistoryDb {
  public:
   HistoryDb();
-  ~HistoryDb();
 
   // Writes the history with the generator and converts it. Returns what
   // ConvertHistory returned.
@@ -39,6 +39,7 @@ class HistoryDb {
  private:
   testing_support::InjectedEnv env_;
   testing_support::TempDir dir_;
+  testing_support::FreshProcessState state_;
 };
 
 }  // namespace legacy_test

@@ -183,19 +183,13 @@ TEST(HistoryWalk, UnreadableCategoryRecordStopsOnlyItsStorage) {
 }
 
 TEST(HistoryWalk, MissingHalvesAndFilesThatAreNotCompound) {
-  {
+  for (bool runTasksOnly : {false, true}) {
     HistoryDb db;
     History h;
-    AddTask(Category(h.Tree(), "_ZRC0000000000000050", "Only", "D:\\Only"), "history-only");
+    AddTask(runTasksOnly ? h.RunTasks() : Category(h.Tree(), "_ZRC0000000000000050", "Only", "D:\\Only"),
+            "only");
     ASSERT_TRUE(db.Convert(h));
-    EXPECT_EQ(Outcomes(db).size(), 1u);
-  }
-  {
-    HistoryDb db;
-    History h;
-    AddTask(h.RunTasks(), "run-only");
-    ASSERT_TRUE(db.Convert(h));
-    EXPECT_EQ(Outcomes(db).size(), 1u);
+    EXPECT_EQ(Outcomes(db).size(), 1u) << runTasksOnly;
   }
   {
     HistoryDb db;

@@ -6,25 +6,12 @@
 
 #include "base/com_ref.h"
 #include "cfb/engine.h"
-#include "platform/codepage.h"
+#include "platform/text_codec.h"
 
 namespace testing_support {
 
-std::string Utf8(const std::u16string& s) {
-  std::string out(s.size() * 3, '\0');
-  int n = win::WideCharToMultiByte(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()), nullptr, nullptr);
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
-
-std::u16string Utf16(const std::string& s) {
-  std::u16string out(s.size(), u'\0');
-  int n = win::MultiByteToWideChar(win::CP_UTF8, 0, s.data(), static_cast<int>(s.size()),
-                                   out.data(), static_cast<int>(out.size()));
-  out.resize(n > 0 ? n : 0);
-  return out;
-}
+std::string Utf8(const std::u16string& s) { return platform::FromUtf16(s, win::CP_UTF8); }
+std::u16string Utf16(const std::string& s) { return platform::ToUtf16(s, win::CP_UTF8); }
 
 std::vector<std::string> SplitTreePath(const std::string& path) {
   std::vector<std::string> parts;

@@ -5,30 +5,14 @@
 
 #include <vector>
 
+#include "base/com_ref.h"
+
 namespace testing_support {
 namespace {
 
 constexpr DWORD kRead = STGM_READ | STGM_SHARE_EXCLUSIVE;
 constexpr DWORD kWrite = STGM_READWRITE | STGM_SHARE_EXCLUSIVE;
 constexpr ULONG kChunk = 65536;
-
-// Releases a COM interface at the end of its scope.
-template <class T>
-class Held {
- public:
-  Held() = default;
-  ~Held() {
-    if (p_) p_->Release();
-  }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  T** out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
 
 const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
@@ -37,7 +21,7 @@ std::string Marks(const STATSTG& st) {
 }
 
 void ReadInto(IStorage* storage, const std::string& prefix, StorageTree* tree) {
-  Held<IEnumSTATSTG> e;
+  win::ComRef<IEnumSTATSTG> e;
   if (storage->EnumElements(0, nullptr, 0, e.out()) != S_OK) {
     (*tree)[prefix] = kUnreadable;
     return;
@@ -48,7 +32,7 @@ void ReadInto(IStorage* storage, const std::string& prefix, StorageTree* tree) {
     ::CoTaskMemFree(st.pwcsName);
     std::string path = prefix + Utf8(name);
     if (st.type == STGTY_STORAGE) {
-      Held<IStorage> child;
+      win::ComRef<IStorage> child;
       if (storage->OpenStorage(Wide(name), nullptr, kRead, nullptr, 0, child.out()) != S_OK) {
         (*tree)[path + "/"] = kUnreadable;
         continue;
@@ -57,7 +41,7 @@ void ReadInto(IStorage* storage, const std::string& prefix, StorageTree* tree) {
       ReadInto(child.get(), path + "/", tree);
       continue;
     }
-    Held<IStream> stream;
+    win::ComRef<IStream> stream;
     std::string content;
     if (storage->OpenStream(Wide(name), nullptr, kRead, 0, stream.out()) == S_OK) {
       std::vector<char> buf(kChunk);
@@ -72,7 +56,7 @@ void ReadInto(IStorage* storage, const std::string& prefix, StorageTree* tree) {
 
 StorageTree ReadWithSystemStorage(const std::string& path, long* hr) {
   StorageTree tree;
-  Held<IStorage> root;
+  win::ComRef<IStorage> root;
   *hr = ::StgOpenStorage(Wide(Utf16(path)), nullptr, kRead, nullptr, 0, root.out());
   if (*hr != S_OK) return tree;
   STATSTG st;
@@ -82,14 +66,14 @@ StorageTree ReadWithSystemStorage(const std::string& path, long* hr) {
 }
 
 bool WriteWithSystemStorage(const std::string& path, const StorageTree& tree) {
-  Held<IStorage> root;
+  win::ComRef<IStorage> root;
   if (::StgCreateDocfile(Wide(Utf16(path)), kWrite | STGM_CREATE, 0, root.out()) != S_OK)
     return false;
   for (const auto& [name, content] : tree) {
     std::vector<std::string> parts = SplitTreePath(name);
     bool isStorage = name.back() == '/';
     // The storages on the way down, held until the element is written.
-    std::vector<Held<IStorage>> chain(parts.size());
+    std::vector<win::ComRef<IStorage>> chain(parts.size());
     IStorage* at = root.get();
     for (size_t i = 0; i + (isStorage ? 0 : 1) < parts.size(); ++i) {
       std::u16string part = Utf16(parts[i]);
@@ -99,7 +83,7 @@ bool WriteWithSystemStorage(const std::string& path, const StorageTree& tree) {
       at = chain[i].get();
     }
     if (isStorage) continue;
-    Held<IStream> s;
+    win::ComRef<IStream> s;
     ULONG written = 0;
     if (at->CreateStream(Wide(Utf16(parts.back())), kWrite | STGM_CREATE, 0, 0, s.out()) != S_OK ||
         (!content.empty() &&

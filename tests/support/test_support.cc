@@ -86,9 +86,4 @@ std::string BuildDir() {
   return d ? d : fs::current_path().string();
 }
 
-std::string SourceDir() {
-  const char* d = getenv("VORLAKE_SOURCE_DIR");
-  return d ? d : fs::current_path().string();
-}
-
 }  // namespace testing_support

@@ -46,6 +46,5 @@ bool PathExists(const std::string& path);
 // The build folder (where the executable and the tools are), from
 // VORLAKE_BUILD_DIR, else the current folder.
 std::string BuildDir();
-std::string SourceDir();
 
 }  // namespace testing_support
