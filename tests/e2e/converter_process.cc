@@ -58,7 +58,7 @@ int WaitForExit(pid_t pid, bool* ended) {
   while (r < 0 && errno == EINTR);
   if (r == 0) return -1;
   *ended = true;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void Finish(pid_t pid, ProcessResult* result, int waited) {
@@ -127,6 +127,7 @@ ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& 
   if (gone[1] >= 0) close(gone[1]);
   size_t seen = 0;  // prompts already answered
   int waited = 0;
+  bool ended = false;
   for (; onPrompt && waited < kGiveUpMilliseconds; waited += kPollMilliseconds) {
     pollfd pfd{master, POLLIN, 0};
     if (poll(&pfd, 1, kPollMilliseconds) > 0) {
@@ -141,12 +142,12 @@ ProcessResult RunConverterOnTerminal(const ProcessSpec& job, const std::string& 
         if (write(master, answer.data(), answer.size()) < 0) break;
       }
     }
-    bool ended = false;
     result.exitCode = WaitForExit(pid, &ended);
     if (ended) break;
   }
   if (master >= 0) close(master);
-  Finish(pid, &result, waited);
+  // A child already reaped above keeps the exit code it had.
+  if (!ended) Finish(pid, &result, waited);
   result.out = ReadAllFrom(out);
   result.err = ReadAllFrom(err);
   return result;
