@@ -81,6 +81,15 @@ TEST_F(PrefixTest, ResolvesDrivePaths) {
   EXPECT_EQ(platform::HostPathFromAnsi("D:\\x"), prefix_.Join("dosdevices/d:/x"));
 }
 
+// A quoted command line stays quoted in every path built from it; Windows
+// refuses such names, so they name nothing here either.
+TEST_F(PrefixTest, NamesWindowsRefusesNameNoFile) {
+  for (const char* path : {"\"C:\\Program Files\"\\Program\\history.mdb", "C:\\a<b", "C:\\a>b",
+                           "C:\\a|b", "\"rel\"\\x"}) {
+    EXPECT_EQ(platform::HostPathFromAnsi(path), "") << path;
+  }
+}
+
 TEST_F(PrefixTest, ReplaceFileAtomically) {
   std::string file = drive_ + "/f.txt";
   // What a killed replacement left goes with the next one.

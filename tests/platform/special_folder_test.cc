@@ -12,8 +12,6 @@
 
 namespace {
 
-using testing_support::TempDir;
-
 constexpr const char* kHeader = "WINE REGISTRY Version 2\n";
 constexpr const char* kCurrentVersion =
     "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion] 1700000000\n";
@@ -31,7 +29,7 @@ class SpecialFolderTest : public ::testing::Test {
     if (platform::ServicesAreNative()) GTEST_SKIP() << "reads a prefix's system.reg";
   }
 
-  TempDir prefix_;
+  testing_support::TempDir prefix_;
   testing_support::InjectedEnv env_{prefix_.path()};
 };
 
