@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -17,13 +18,14 @@ namespace {
 
 // Runs the terminal dialogue with input fed from a pipe; returns the
 // answer and what was shown.
-int Prompt(const std::string& input, win::UINT type, std::string* shown) {
+int Prompt(const std::string& input, std::string* shown) {
   int in[2], out[2];
   if (pipe(in) != 0 || pipe(out) != 0) return -1;
   (void)!write(in[1], input.data(), input.size());
   close(in[1]);
   fcntl(out[1], F_SETPIPE_SZ, 1 << 20);
-  int answer = platform::PromptOnTerminal(in[0], out[1], "text \xe4\xb8\xad", "Caption", type);
+  int answer = platform::PromptOnTerminal(in[0], out[1], "text \xe4\xb8\xad", "Caption",
+                                          win::MB_RETRYCANCEL);
   close(out[1]);
   shown->clear();
   char buf[4096];
@@ -35,52 +37,16 @@ int Prompt(const std::string& input, win::UINT type, std::string* shown) {
 }
 
 TEST(PromptOnTerminalTest, AnswersFromTheInput) {
-  struct Case {
-    const char* input;
-    win::UINT type;
-    int expected;
+  const std::pair<const char*, int> cases[] = {
+      {"  Retry\r\n", win::IDRETRY}, {"c\n", win::IDCANCEL},         {"", win::IDCANCEL},
+      {"x\n\nC", win::IDCANCEL},      {"what\nr\n", win::IDRETRY},
   };
-  const Case cases[] = {
-      {"  Retry\r\n", win::MB_RETRYCANCEL, win::IDRETRY},
-      {"c\n", win::MB_RETRYCANCEL, win::IDCANCEL},
-      {"", win::MB_RETRYCANCEL, win::IDCANCEL},
-      {"x\n\nC", win::MB_RETRYCANCEL, win::IDCANCEL},
-      {"what\nr\n", win::MB_RETRYCANCEL, win::IDRETRY},
-      {"c\n", win::MB_OK, win::IDOK},
-  };
-  for (const Case& c : cases) {
+  for (const auto& [input, expected] : cases) {
     std::string shown;
-    EXPECT_EQ(Prompt(c.input, c.type, &shown), c.expected) << c.input;
+    EXPECT_EQ(Prompt(input, &shown), expected) << input;
     EXPECT_NE(shown.find("Caption\ntext \xe4\xb8\xad\n"), std::string::npos);
-    EXPECT_EQ(shown.find("[R]etry / [C]ancel") != std::string::npos, c.type == win::MB_RETRYCANCEL);
+    EXPECT_NE(shown.find("[R]etry / [C]ancel"), std::string::npos);
   }
-}
-
-class RecordingEnv : public platform::Env {
- public:
-  win::UINT AnsiCodePage() override { return 936; }
-  int MessageBox(const std::string& text, const std::string& caption, win::UINT type,
-                 win::UINT codePage) override {
-    text_ = text;
-    caption_ = caption;
-    type_ = type;
-    codePage_ = codePage;
-    return win::IDRETRY;
-  }
-  std::string text_, caption_;
-  win::UINT type_ = 0, codePage_ = 0;
-};
-
-TEST(MessageBoxATest, HandsTheAnsiTextToTheEnv) {
-  RecordingEnv env;
-  platform::SetEnv(&env);
-  EXPECT_EQ(win::MessageBoxA(nullptr, "\xbc\xec\xb2\xe2", "Vorlake6", win::MB_RETRYCANCEL),
-            win::IDRETRY);
-  platform::SetEnv(nullptr);
-  EXPECT_EQ(env.text_, "\xbc\xec\xb2\xe2");
-  EXPECT_EQ(env.caption_, "Vorlake6");
-  EXPECT_EQ(env.type_, win::MB_RETRYCANCEL);
-  EXPECT_EQ(env.codePage_, 936u);
 }
 
 TEST(DefaultEnvTest, WithoutTerminalRetryCancelIsCancelled) {
@@ -91,9 +57,8 @@ TEST(DefaultEnvTest, WithoutTerminalRetryCancelIsCancelled) {
     int devnull = open("/dev/null", O_WRONLY);
     dup2(devnull, STDERR_FILENO);
     platform::Env env;
-    int retry = env.MessageBox("text", "caption", win::MB_RETRYCANCEL, win::CP_UTF8);
-    int ok = env.MessageBox("text", "caption", win::MB_OK, win::CP_UTF8);
-    _exit(retry == win::IDCANCEL && ok == win::IDOK ? 0 : 1);
+    int answer = env.MessageBox("text", "caption", win::MB_RETRYCANCEL, win::CP_UTF8);
+    _exit(answer == win::IDCANCEL ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -1,5 +1,3 @@
-// GetFileAttributesA on Windows paths of the test folder, against what
-// Windows answers for the same files.
 #include <gtest/gtest.h>
 
 #include <filesystem>

@@ -7,12 +7,14 @@
 #include <filesystem>
 #include <string>
 
+#include "../support/fake_prefix.h"
 #include "../support/injected_env.h"
 #include "../support/test_support.h"
 #include "platform/file.h"
 
 namespace {
 
+using testing_support::InjectedEnv;
 using testing_support::MakeDirs;
 using testing_support::PathExists;
 using testing_support::ReadFile;
@@ -20,19 +22,16 @@ using testing_support::ScopedEnv;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-// A prefix with C: linked to drive_c as the prefix tools lay it out.
+size_t EntriesIn(const std::string& dir) {
+  size_t n = 0;
+  for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir)) ++n;
+  return n;
+}
+
 class PrefixTest : public ::testing::Test {
  protected:
-  PrefixTest() {
-    MakeDirs(dir_.Join("dosdevices"));
-    MakeDirs(dir_.Join("drive_c/Program Files/Vorlake/Profiles"));
-    symlink("../drive_c", dir_.Join("dosdevices/c:").c_str());
-    drive_ = dir_.Join("drive_c");
-  }
-
-  TempDir dir_;
-  testing_support::InjectedEnv env_{dir_.path()};
-  std::string drive_;
+  testing_support::FakePrefix prefix_;
+  const std::string drive_ = prefix_.Join("drive_c");
 };
 
 TEST(PrefixEnvTest, PrefixFromEnvironment) {
@@ -48,7 +47,8 @@ TEST(PrefixEnvTest, PrefixFromEnvironment) {
 // Names resolve case-insensitively (outside ASCII too), an exact match
 // first; ANSI names are code page 936 (also with no locale at all).
 TEST_F(PrefixTest, ResolvesDrivePaths) {
-  for (const char* d : {"data", "DATA", "Ärger", "下载"}) MakeDirs(drive_ + "/" + d);
+  for (const char* d : {"Program Files/Vorlake/Profiles", "data", "DATA", "Ärger", "下载"})
+    MakeDirs(drive_ + "/" + d);
   const struct {
     const char* windows;
     std::string host;
@@ -76,9 +76,9 @@ TEST_F(PrefixTest, ResolvesDrivePaths) {
   EXPECT_EQ(platform::HostPathFromWide(u"C:\\\u00e4RGER\\f"), drive_ + "/Ärger/f");
   EXPECT_EQ(platform::HostPathFromAnsi("C:\\\xD2\xF4\xC0\xD6"), drive_ + "/音乐");
   // Without the dosdevices link C: is still drive_c; other drives are not.
-  unlink(dir_.Join("dosdevices/c:").c_str());
+  unlink(prefix_.Join("dosdevices/c:").c_str());
   EXPECT_EQ(platform::HostPathFromAnsi("C:\\x"), drive_ + "/x");
-  EXPECT_EQ(platform::HostPathFromAnsi("D:\\x"), dir_.Join("dosdevices/d:/x"));
+  EXPECT_EQ(platform::HostPathFromAnsi("D:\\x"), prefix_.Join("dosdevices/d:/x"));
 }
 
 // A quoted command line stays quoted in every path built from it; Windows
@@ -110,9 +110,51 @@ TEST_F(PrefixTest, ReplaceFileAtomically) {
   EXPECT_FALSE(PathExists(drive_ + "/missing"));
   MakeDirs(drive_ + "/adir");
   EXPECT_FALSE(platform::ReplaceFileAtomically(drive_ + "/adir", "x"));
-  auto entries = std::distance(std::filesystem::directory_iterator(drive_),
-                               std::filesystem::directory_iterator());
-  EXPECT_EQ(entries, 3);  // Program Files, f.txt, adir
+  EXPECT_EQ(EntriesIn(drive_), 2u);  // f.txt, adir
+}
+
+// A replacement that fails at any step (the disk full after any byte, a
+// failed sync, a failed rename) leaves the old file, whole, and no stray
+// temporary file beside it.
+TEST(ReplaceFaultTest, EveryFaultKeepsTheOldFile) {
+  TempDir dir;
+  const std::string path = dir.Join("UserConfig.ini");
+  const std::string old = "[Old]\r\nkey=value\r\n";
+  const std::string fresh = "[New]\r\nkey=a longer value than before\r\n";
+  struct Fault {
+    const char* name;
+    void (*set)(InjectedEnv&, size_t);
+    size_t cuts;  // how many settings of the fault to try
+  };
+  const Fault faults[] = {
+      {"disk full", [](InjectedEnv& env, size_t n) { env.writeLimit = n; }, fresh.size()},
+      {"sync", [](InjectedEnv& env, size_t) { env.failSync = true; }, 1},
+      {"rename", [](InjectedEnv& env, size_t) { env.failRename = true; }, 1},
+  };
+  for (const Fault& fault : faults) {
+    for (size_t n = 0; n < fault.cuts; ++n) {
+      WriteFile(path, old);
+      {
+        InjectedEnv env;
+        fault.set(env, n);
+        EXPECT_FALSE(platform::ReplaceFileAtomically(path, fresh)) << fault.name << " " << n;
+      }
+      EXPECT_EQ(ReadFile(path), old) << fault.name << " " << n;
+      EXPECT_EQ(EntriesIn(dir.path()), 1u) << fault.name << " " << n;
+    }
+  }
+  InjectedEnv env;
+  env.writeLimit = fresh.size();
+  EXPECT_TRUE(platform::ReplaceFileAtomically(path, fresh));
+  EXPECT_EQ(ReadFile(path), fresh);
+}
+
+TEST(ReplaceFaultTest, NewFileCutShortIsNotCreated) {
+  TempDir dir;
+  InjectedEnv env;
+  env.writeLimit = 3;
+  EXPECT_FALSE(platform::ReplaceFileAtomically(dir.Join("Category.xml"), "<?xml?>"));
+  EXPECT_EQ(EntriesIn(dir.path()), 0u);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "platform/codepage.h"
 #include "platform/implementation.h"
-#include "../support/fake_prefix.h"
+#include "../support/bytes.h"
 #include "../support/injected_env.h"
 #include "../support/test_support.h"
 
@@ -71,11 +71,9 @@ TEST_F(ProfileTest, DoesNotSplitADoubleByteCharacter) {
   env.codePage = 936;
   std::string ini = Path("a.ini");
   WriteFile(ini, "[s]\r\nk=a\xD6\xD0\xCE\xC4\r\n");
-  DWORD n = 0;
-  // Wine cuts through the character and leaves half of it behind.
   if (platform::RunningUnderWine()) GTEST_SKIP() << "Wine splits the character";
-  EXPECT_EQ(Get(ini, "s", "k", "", 3, &n), "a");
-  EXPECT_EQ(Get(ini, "s", "k", "", 4, &n), "a\xD6\xD0");
+  EXPECT_EQ(Get(ini, "s", "k", "", 3), "a");
+  EXPECT_EQ(Get(ini, "s", "k", "", 4), "a\xD6\xD0");
 }
 
 TEST_F(ProfileTest, ReadsIntegers) {
@@ -112,38 +110,12 @@ TEST_F(ProfileTest, WritesCreateAndReplace) {
   EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "v", lost.c_str()));
   EXPECT_EQ(win::GetLastError(), win::ERROR_PATH_NOT_FOUND);
   EXPECT_FALSE(testing_support::PathExists(Path("no")));
-
 }
 
-// The converter names the section, key, value and file on every call; a
-// null one reads the default and writes nothing, not even a new file.
-TEST_F(ProfileTest, NullArgumentsChangeNothing) {
-  if (platform::ServicesAreNative()) GTEST_SKIP() << "Windows lists and deletes there";
-  std::string ini = Path("a.ini");
-  WriteFile(ini, "[s]\r\nk=1\r\n");
-  EXPECT_EQ(Get(ini, nullptr, "k"), "def");
-  EXPECT_EQ(Get(ini, "s", nullptr), "def");
-  EXPECT_EQ(Get(ini, "s", "k", nullptr), "1");
-  EXPECT_EQ(Get(ini, "s", "none", nullptr), "");
-  EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, "k", 7, ini.c_str()), 7u);
-  EXPECT_EQ(win::GetPrivateProfileIntA("s", "k", 7, nullptr), 7u);
-  std::string none = Path("none.ini");
-  for (const std::string& path : {ini, none}) {
-    EXPECT_FALSE(win::WritePrivateProfileStringA(nullptr, "k", "v", path.c_str()));
-    EXPECT_FALSE(win::WritePrivateProfileStringA("s", nullptr, "v", path.c_str()));
-    EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", nullptr, path.c_str()));
-  }
-  EXPECT_FALSE(win::WritePrivateProfileStringA("s", "k", "v", nullptr));
-  EXPECT_EQ(ReadFile(ini), "[s]\r\nk=1\r\n");
-  EXPECT_FALSE(testing_support::PathExists(none));
-}
-
+// ASCII text as a UTF-16LE file, with its byte-order mark.
 std::string Utf16(const std::string& ascii) {
   std::string out("\xFF\xFE", 2);
-  for (char c : ascii) {
-    out.push_back(c);
-    out.push_back('\0');
-  }
+  for (char c : ascii) testing_support::AppendLe(out, static_cast<unsigned char>(c), 2);
   return out;
 }
 
@@ -163,21 +135,6 @@ TEST_F(ProfileTest, Utf16FileStaysUtf16) {
   if (!platform::RunningUnderWine()) {
     EXPECT_EQ(ReadFile(bare), Utf16("\r\n[s]\r\nk=v\r\n"));
   }
-}
-
-}  // namespace
-
-namespace {
-
-TEST(ProfilePathTest, WindowsPathsResolveInThePrefix) {
-  if (platform::ServicesAreNative()) GTEST_SKIP() << "maps Windows paths into a prefix";
-  testing_support::FakePrefix prefix;
-  testing_support::MakeDirs(prefix.Join("drive_c/Prog"));
-  EXPECT_TRUE(win::WritePrivateProfileStringA("s", "k", "v", "C:\\Prog\\a.ini"));
-  EXPECT_EQ(ReadFile(prefix.Join("drive_c/Prog/a.ini")), "[s]\r\nk=v\r\n");
-  EXPECT_EQ(win::GetPrivateProfileIntA("S", "K", 3, "c:\\PROG\\A.INI"), 0u);  // "v": no digits
-  char buf[8];
-  EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, 8, "c:\\PROG\\A.INI"), 1u);
 }
 
 }  // namespace

@@ -1,7 +1,4 @@
-// The shell copy as the converter calls it (FO_COPY, no questions) against
-// what Windows does with the same folders. Paths are the test folder's as a
-// Windows program names them, so the cases run against the POSIX copy and
-// the system's own alike.
+// The shell copy against what Windows does with the same folders.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,10 +6,9 @@
 #include <set>
 #include <string>
 
-#include "../support/test_support.h"
 #include "platform/file.h"
 #include "platform/implementation.h"
-#include "platform/shell.h"
+#include "shell_copy_fixture.h"
 
 namespace {
 
@@ -20,45 +16,11 @@ namespace fs = std::filesystem;
 using testing_support::MakeDirs;
 using testing_support::PathExists;
 using testing_support::ReadFile;
-using testing_support::TempDir;
 using testing_support::WriteFile;
 
-constexpr win::WORD kConverterFlags =
-    win::FOF_SILENT | win::FOF_NOCONFIRMATION | win::FOF_NOCONFIRMMKDIR;
 constexpr int kErrorFileNotFound = 2;
 
-class ShellCopyTest : public ::testing::Test {
- protected:
-  ShellCopyTest() {
-    WriteFile(Host("OLD/Profiles/Torrents/a.torrent"), "A");
-    WriteFile(Host("OLD/Profiles/Torrents/sub/b.torrent"), "B");
-    WriteFile(Host("OLD/Program/server.met"), "S");
-  }
-
-  std::string Host(const std::string& relative) const { return dir_.Join(relative); }
-  // relative (with backslashes) under the test folder, as a Windows path.
-  std::string Win(const std::string& relative) const {
-    return testing_support::WindowsPath(dir_.path()) + "\\" + relative;
-  }
-  // The names in a folder, its subfolders' with them.
-  std::set<std::string> Names(const std::string& relative) const {
-    std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(Host(relative)))
-      names.insert(e.path().lexically_relative(Host(relative)).generic_string());
-    return names;
-  }
-
-  // Lists are passed as the converter passes them: NUL, NUL behind each.
-  int Copy(const std::string& from, const std::string& to) {
-    std::string f = from + std::string(2, '\0');
-    std::string t = to + std::string(2, '\0');
-    win::SHFILEOPSTRUCTA op{nullptr, win::FO_COPY, f.c_str(), t.c_str(), kConverterFlags, 0,
-                            nullptr, nullptr};
-    return win::SHFileOperationA(&op);
-  }
-
-  TempDir dir_;
-};
+using ShellCopyTest = platform_test::ShellCopyFixture;
 
 TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
   // Copies keep the last-write time of their sources.
@@ -74,28 +36,20 @@ TEST_F(ShellCopyTest, FolderIntoMissingFolderWrittenWithBackslash) {
   EXPECT_EQ(fs::last_write_time(Host("NEW/Profiles/Torrents/sub/b.torrent")), old);
 }
 
+// A folder copied into one that holds it already merges with it. Names are
+// one in any letter case, as on Windows: what exists already takes the copy
+// under its own spelling, and what the source lacks stays.
 TEST_F(ShellCopyTest, FolderIntoExistingFolderMerges) {
-  WriteFile(Host("NEW/Profiles/Torrents/a.torrent"), "old");
-  WriteFile(Host("NEW/Profiles/Torrents/keep.torrent"), "K");
-  EXPECT_EQ(Copy(Win("old\\profiles\\torrents"), Win("NEW\\Profiles")), 0);
-  EXPECT_EQ(ReadFile(Host("NEW/Profiles/Torrents/a.torrent")), "A");
-  EXPECT_EQ(ReadFile(Host("NEW/Profiles/Torrents/keep.torrent")), "K");
-  EXPECT_EQ(ReadFile(Host("NEW/Profiles/Torrents/sub/b.torrent")), "B");
-  EXPECT_EQ(Names("NEW/Profiles/Torrents"),
-            (std::set<std::string>{"a.torrent", "keep.torrent", "sub", "sub/b.torrent"}));
-}
-
-// Names are one in any letter case, as on Windows: what exists already
-// takes the copy under its own spelling.
-TEST_F(ShellCopyTest, ExistingEntriesMatchInAnyLetterCase) {
   WriteFile(Host("NEW/Profiles/torrents/A.TORRENT"), "old");
+  WriteFile(Host("NEW/Profiles/torrents/keep.torrent"), "K");
   MakeDirs(Host("NEW/Profiles/torrents/SUB"));
-  EXPECT_EQ(Copy(Win("OLD\\Profiles\\Torrents"), Win("NEW\\Profiles\\")), 0);
+  EXPECT_EQ(Copy(Win("old\\profiles\\torrents"), Win("NEW\\Profiles")), 0);
   EXPECT_EQ(ReadFile(Host("NEW/Profiles/torrents/A.TORRENT")), "A");
+  EXPECT_EQ(ReadFile(Host("NEW/Profiles/torrents/keep.torrent")), "K");
   EXPECT_EQ(ReadFile(Host("NEW/Profiles/torrents/SUB/b.torrent")), "B");
   EXPECT_EQ(Names("NEW/Profiles"),
-            (std::set<std::string>{"torrents", "torrents/A.TORRENT", "torrents/SUB",
-                                   "torrents/SUB/b.torrent"}));
+            (std::set<std::string>{"torrents", "torrents/A.TORRENT", "torrents/keep.torrent",
+                                   "torrents/SUB", "torrents/SUB/b.torrent"}));
 }
 
 TEST_F(ShellCopyTest, FolderToMissingNameBecomesTheCopy) {

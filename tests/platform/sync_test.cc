@@ -6,11 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/codepage.h"
-#include "platform/implementation.h"
 #include "../support/child_test.h"
 #include "../support/test_support.h"
 
@@ -28,67 +25,27 @@ class NamedMutexTest : public ::testing::Test {
  protected:
   TempDir dir_;
   ScopedEnv runtime_{"XDG_RUNTIME_DIR", dir_.path()};
-  const std::string leaf_ = std::filesystem::path(dir_.path()).filename().string();
-  const std::string nameText_ = "Global\\vorlake5_app_mutex-" + leaf_;
+  const std::string nameText_ =
+      "Global\\vorlake5_app_mutex-" + std::filesystem::path(dir_.path()).filename().string();
   ScopedEnv nameForChild_{kNameVariable, nameText_};
   const char* const name_ = nameText_.c_str();
 };
 
-// As on Windows, ownership belongs to the process's thread, not to a handle,
-// and the mutex exists while any handle to it is open.
-TEST_F(NamedMutexTest, OwnershipWithinOneProcess) {
+// The mutex exists while any handle to it is open, in this process too.
+TEST_F(NamedMutexTest, ExistsWhileAHandleIsOpen) {
   win::SetLastError(99);
   win::HANDLE first = win::CreateMutexA(nullptr, 1, name_);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(win::GetLastError(), 0u);
-  if (!platform::ServicesAreNative()) {
-    EXPECT_TRUE(testing_support::PathExists(
-        dir_.Join("vorlake-mutex-Global_vorlake5_app_mutex-" + leaf_ + ".lock")));
-  }
-  // A second handle opens the same mutex: its ownership request is
-  // ignored, but it may release what the first took, and only once.
   win::HANDLE second = win::CreateMutexA(nullptr, 1, name_);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(win::ReleaseMutex(second), 1);
-  EXPECT_EQ(win::ReleaseMutex(first), 0);
-  EXPECT_EQ(win::CloseHandle(second), 1);
-  // Released but still open: it exists for the next comer.
-  win::HANDLE third = win::CreateMutexA(nullptr, 0, name_);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_ALREADY_EXISTS);
-  EXPECT_EQ(win::CloseHandle(third), 1);
   EXPECT_EQ(win::CloseHandle(first), 1);
+  EXPECT_EQ(win::CloseHandle(second), 1);
   // Once every handle is closed, the name is free again.
-  std::vector<win::HANDLE> handles;
-  for (const char* name : {name_, "Local\\one", "Local\\two", static_cast<const char*>(nullptr),
-                           static_cast<const char*>(nullptr)}) {
-    handles.push_back(win::CreateMutexA(nullptr, 1, name));
-    EXPECT_EQ(win::GetLastError(), 0u) << (name ? name : "unnamed");
-  }
-  for (win::HANDLE h : handles) EXPECT_EQ(win::CloseHandle(h), 1);
-  EXPECT_EQ(win::CloseHandle(first), 0);
-  EXPECT_EQ(win::GetLastError(), win::ERROR_INVALID_HANDLE);
-}
-
-// A name without a namespace is in the session's own, which Local\ spells
-// out; Global\ is another namespace, and names differing in case are
-// different names.
-TEST_F(NamedMutexTest, NamespacesAndCase) {
-  win::HANDLE local = win::CreateMutexA(nullptr, 0, "Local\\vorlake_probe");
-  ASSERT_NE(local, nullptr);
-  const std::pair<const char*, win::DWORD> cases[] = {
-      {"vorlake_probe", win::ERROR_ALREADY_EXISTS},
-      {"Local\\vorlake_probe", win::ERROR_ALREADY_EXISTS},
-      {"Global\\vorlake_probe", 0},
-      {"Local\\VORLAKE_PROBE", 0},
-      {"vorlake_Probe", 0},
-  };
-  for (const auto& [name, error] : cases) {
-    win::HANDLE h = win::CreateMutexA(nullptr, 0, name);
-    EXPECT_EQ(win::GetLastError(), error) << name;
-    win::CloseHandle(h);
-  }
-  win::CloseHandle(local);
+  win::HANDLE fresh = win::CreateMutexA(nullptr, 1, name_);
+  EXPECT_EQ(win::GetLastError(), 0u);
+  EXPECT_EQ(win::CloseHandle(fresh), 1);
 }
 
 constexpr const char* kOwnVariable = "VORLAKE_MUTEX_CHILD_OWNS";

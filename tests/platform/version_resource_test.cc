@@ -1,4 +1,3 @@
-// The version-resource reader under the POSIX version functions, on its own.
 #include "platform/version_resource.h"
 
 #include <gtest/gtest.h>
@@ -14,40 +13,18 @@
 
 namespace {
 
-// Every truncation and every single-byte corruption of a good image either
-// yields a block inside the bytes given or fails; the node walk over what
-// comes out stays inside the block (the sanitizer build checks the reads).
-TEST(VersionResourceTest, DamagedImagesStayInBounds) {
+// A block is found only when the bytes given hold all of it (damage inside
+// the bytes is the fuzz target's).
+TEST(VersionResourceTest, TruncatedImagesHoldNoBlock) {
   for (bool plus : {false, true}) {
     pegen::PeSpec pe;
     pe.pe32plus = plus;
     const std::string image = pegen::BuildPe(pe);
     size_t offset, size;
     ASSERT_TRUE(platform::FindVersionBlock(image, &offset, &size));
-    const size_t blockEnd = offset + size;
-    const std::vector<std::u16string> query = {u"StringFileInfo", u"080403A8", u"ProductVersion"};
-    auto check = [&](const std::string& bytes) {
-      size_t o, s;
-      if (!platform::FindVersionBlock(bytes, &o, &s)) return;
-      ASSERT_LE(o + s, bytes.size());
-      std::vector<unsigned char> block(bytes.begin() + o, bytes.begin() + o + s);
-      platform::VersionNode node;
-      if (platform::FindVersionNode(block.data(), block.size(), query, &node)) {
-        ASSERT_LE(node.valueOffset + node.valueBytes, block.size());
-      }
-    };
     for (size_t n = 0; n < image.size(); ++n) {
-      std::string cut = image.substr(0, n);
       size_t o, s;
-      EXPECT_EQ(platform::FindVersionBlock(cut, &o, &s), n >= blockEnd) << n;
-      check(cut);
-    }
-    for (size_t i = 0; i < blockEnd; ++i) {
-      for (char v : {'\x00', '\xFF', '\x7F'}) {
-        std::string bad = image;
-        bad[i] = v;
-        check(bad);
-      }
+      EXPECT_EQ(platform::FindVersionBlock(image.substr(0, n), &o, &s), n >= offset + size) << n;
     }
   }
 }

@@ -1,4 +1,3 @@
-// Version resources of generated PE32 and PE32+ images, and of broken ones.
 #include "platform/version.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,6 @@
 #include "../support/test_support.h"
 #include "pegen/pe_builder.h"
 #include "platform/codepage.h"
-#include "platform/implementation.h"
 
 namespace {
 
@@ -98,35 +96,6 @@ TEST_F(VersionTest, TableKeyNeedNotMatchTranslation) {
   EXPECT_EQ(Text(data, "\\StringFileInfo\\080403a8\\ProductVersion", &len), "<none>");
   EXPECT_EQ(Text(data, "\\StringFileInfo\\040904b0\\ProductVersion", &len), "5.9.1.100");
   EXPECT_EQ(Text(data, "\\VarFileInfo\\Translation", &len), "<none>");
-}
-
-// Of several languages Windows takes the user's, else US English, else the
-// first one in the file.
-TEST_F(VersionTest, PicksTheUsersLanguage) {
-  if (platform::ServicesAreNative())
-    GTEST_SKIP() << "Windows takes the user's language from the system, not the environment";
-  struct {
-    const char* lang;
-    uint16_t first;
-    uint16_t more;
-    uint32_t translation;
-  } cases[] = {
-      {"en_US.UTF-8", 0x0804, 0x0409, 0x03A80409u}, {"zh_CN.UTF-8", 0x0409, 0x0804, 0x03A80804u},
-      {"de_DE.UTF-8", 0x0804, 0x0409, 0x03A80409u}, {"fr_FR.UTF-8", 0x0407, 0x0411, 0x03A80407u},
-  };
-  for (const auto& c : cases) {
-    testing_support::ScopedEnv all("LC_ALL", "", true);
-    testing_support::ScopedEnv messages("LC_MESSAGES", "", true);
-    testing_support::ScopedEnv lang("LANG", c.lang);
-    pegen::PeSpec pe;
-    pe.language = c.first;
-    pe.moreLanguages = {c.more};
-    std::vector<char> data = Load(pe);
-    void* p = nullptr;
-    UINT len = 0;
-    ASSERT_TRUE(win::VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", &p, &len));
-    EXPECT_EQ(U32(p), c.translation) << c.lang;
-  }
 }
 
 TEST_F(VersionTest, FilesWithoutAVersionFailCleanly) {
