@@ -149,6 +149,20 @@ run_windows() {  # PREFIX COMMAND_LINE: the converter under Wine, then Wine shut
   return $status
 }
 
+# One line for a case: $1, then $2 when result holds nothing, else $3
+# and each entry of result on a line of its own (and the run fails).
+say_result() {
+  local line
+  if [ ${#result[@]} -eq 0 ]; then
+    line="$1: $2"
+  else
+    failed=1
+    line="$1: $3:"
+    for r in "${result[@]}"; do line+=$'\n'"    $r"; done
+  fi
+  echo "$line"
+}
+
 mkdir -p "$work/run"
 # NAME ARCH NEW_DIR [--quoted] SAMPLEGEN_OPTIONS...: --quoted hands both
 # builds the folder in quotes instead of as the installer does.
@@ -204,14 +218,8 @@ installation() {
 
   local what="Linux build in the Wine prefix"
   [ "$windows" = 1 ] && what="Linux and Windows builds"
-  if [ ${#result[@]} -eq 0 ]; then
-    line="$name ($arch, $command_line, ${*:-defaults}): same ($what; $((SECONDS - start)) s)"
-  else
-    failed=1
-    line="$name ($arch, $command_line, ${*:-defaults}): DIFFERENT ($what):"
-    for r in "${result[@]}"; do line+=$'\n'"    $r"; done
-  fi
-  echo "$line"
+  say_result "$name ($arch, $command_line, ${*:-defaults})" "same ($what; $((SECONDS - start)) s)" \
+    "DIFFERENT ($what)"
 }
 
 # The demo's sample, then other generated installations.
@@ -259,14 +267,8 @@ if [ "$windows" = 1 ] && [ -d "$corpus" ]; then
     while read -r line; do result+=("$file: $line"); done \
       < <("${compare[@]}" compare-databases "$(new_db corpus-linux)" "$(new_db corpus-wine)" || true)
   done
-  if [ ${#result[@]} -eq 0 ]; then
-    line="history corpus ($count files): every run ended with 0, both builds agree ($((SECONDS - start)) s)"
-  else
-    failed=1
-    line="history corpus ($count files): DIFFERENT:"
-    for r in "${result[@]}"; do line+=$'\n'"    $r"; done
-  fi
-  echo "$line"
+  say_result "history corpus ($count files)" \
+    "every run ended with 0, both builds agree ($((SECONDS - start)) s)" "DIFFERENT"
 elif [ "$windows" = 0 ]; then
   echo "history corpus: SKIPPED (no vorlake-upgrade.exe)"
 fi
